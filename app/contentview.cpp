@@ -1,0 +1,44 @@
+#include "contentview.h"
+
+#include "icons.h"
+
+#include <QLabel>
+
+namespace {
+
+QWidget *placeholder(const QString &text, const QString &objectName)
+{
+    auto *label = new QLabel(text);
+    label->setObjectName(objectName);
+    label->setAlignment(Qt::AlignCenter);
+    label->setWordWrap(true);
+    return label;
+}
+
+} // namespace
+
+ContentView::ContentView(ViewModelEnvironment environment, QWidget *parent)
+    : QTabWidget(parent), m_viewModel(new PandocViewModel(std::move(environment), this))
+{
+    setObjectName(QStringLiteral("contentView"));
+    setMinimumSize(800, 600);
+    addTab(placeholder(QStringLiteral("Hier entsteht die Konvertierung: Eingabe, Formate, "
+                                      "Templates, Optionen, Status und Log."),
+                       QStringLiteral("conversionView")),
+           themedIcon(QStringLiteral("view-refresh"), QStyle::SP_BrowserReload),
+           QStringLiteral("Konvertierung"));
+    addTab(placeholder(QStringLiteral("Hier entsteht die Template-Bibliothek."),
+                       QStringLiteral("templatesView")),
+           themedIcon(QStringLiteral("text-x-generic"), QStyle::SP_FileIcon),
+           QStringLiteral("Templates"));
+}
+
+void ContentView::showEvent(QShowEvent *event)
+{
+    QTabWidget::showEvent(event);
+    // The converter check belongs to the window's first appearance, not to tab switches.
+    if (!m_checked) {
+        m_checked = true;
+        m_viewModel->checkPandocInstallation();
+    }
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "pandocviewmodel.h"
+#include "qtdesktopservices.h"
+
+#include <QMainWindow>
+#include <memory>
+
+class ContentView;
+class QAction;
+
+class MainWindow final : public QMainWindow
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(MainWindow)
+
+public:
+    // `environment` may leave dialogs and desktop unset; the window fills in its own.
+    explicit MainWindow(ViewModelEnvironment environment = {}, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    ContentView *contentView() const { return m_content; }
+    PandocViewModel *viewModel() const;
+
+private:
+    void buildMenu();
+
+    std::unique_ptr<QtDialogs> m_dialogs;
+    std::unique_ptr<QtDesktop> m_desktop;
+    ContentView *m_content = nullptr;
+};

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+// Modal dialogs the view model raises; the app shows message boxes, tests answer from a script.
+class Dialogs
+{
+public:
+    virtual ~Dialogs() = default;
+    // Information dialog with the single button "OK".
+    virtual void showAlert(const QString &title, const QString &message) = 0;
+    // Question with "Ja" and "Nein"; true for "Ja".
+    virtual bool showConfirmation(const QString &title, const QString &message) = 0;
+};
+
+// Opening files and folders in the desktop's default application.
+class Desktop
+{
+public:
+    virtual ~Desktop() = default;
+    virtual void openFile(const QString &path) = 0;
+    virtual void openFolder(const QString &path) = 0;
+};

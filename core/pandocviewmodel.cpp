@@ -1,0 +1,286 @@
+#include "pandocviewmodel.h"
+
+#include "formatname.h"
+#include "templateorder.h"
+#include "versionquery.h"
+
+#include <QFileInfo>
+
+PandocViewModel::PandocViewModel(ViewModelEnvironment environment, QObject *parent)
+    : QObject(parent), m_env(std::move(environment)),
+      m_presetStore(m_env.store.presetsFile()), m_templateIndex(m_env.store.templatesFile())
+{
+    loadTemplates();
+    loadPresets();
+    updateTemplateVisibility();
+}
+
+PandocViewModel::~PandocViewModel() = default;
+
+// --- setters: each announces only a real change ---
+
+void PandocViewModel::setInputFiles(const QList<QUrl> &v)
+{
+    assign(m_inputFiles, v, &PandocViewModel::inputFilesChanged);
+}
+void PandocViewModel::setOutputFile(const QString &v)
+{
+    assign(m_outputFile, v, &PandocViewModel::outputFileChanged);
+}
+void PandocViewModel::setInputFormat(const QString &v)
+{
+    assign(m_inputFormat, v, &PandocViewModel::inputFormatChanged);
+}
+void PandocViewModel::setOutputFormat(const QString &v)
+{
+    assign(m_outputFormat, v, &PandocViewModel::outputFormatChanged);
+}
+void PandocViewModel::setTemplates(const QList<Template> &v)
+{
+    assign(m_templates, v, &PandocViewModel::templatesChanged);
+}
+void PandocViewModel::setSelectedHtmlTemplate(const std::optional<Template> &v)
+{
+    assign(m_selectedHtmlTemplate, v, &PandocViewModel::selectedHtmlTemplateChanged);
+}
+void PandocViewModel::setSelectedCssTemplate(const std::optional<Template> &v)
+{
+    assign(m_selectedCssTemplate, v, &PandocViewModel::selectedCssTemplateChanged);
+}
+void PandocViewModel::setSelectedLatexTemplate(const std::optional<Template> &v)
+{
+    assign(m_selectedLatexTemplate, v, &PandocViewModel::selectedLatexTemplateChanged);
+}
+void PandocViewModel::setSelectedDocxTemplate(const std::optional<Template> &v)
+{
+    assign(m_selectedDocxTemplate, v, &PandocViewModel::selectedDocxTemplateChanged);
+}
+void PandocViewModel::setStandalone(bool v)
+{
+    assign(m_standalone, v, &PandocViewModel::standaloneChanged);
+}
+void PandocViewModel::setTableOfContents(bool v)
+{
+    assign(m_tableOfContents, v, &PandocViewModel::tableOfContentsChanged);
+}
+void PandocViewModel::setNumberSections(bool v)
+{
+    assign(m_numberSections, v, &PandocViewModel::numberSectionsChanged);
+}
+void PandocViewModel::setAdditionalOptions(const QString &v)
+{
+    assign(m_additionalOptions, v, &PandocViewModel::additionalOptionsChanged);
+}
+void PandocViewModel::setPresets(const QList<Preset> &v)
+{
+    assign(m_presets, v, &PandocViewModel::presetsChanged);
+}
+void PandocViewModel::setSelectedPreset(const std::optional<Preset> &v)
+{
+    assign(m_selectedPreset, v, &PandocViewModel::selectedPresetChanged);
+}
+void PandocViewModel::setIsConverting(bool v)
+{
+    assign(m_isConverting, v, &PandocViewModel::isConvertingChanged);
+}
+void PandocViewModel::setProgress(double v)
+{
+    assign(m_progress, v, &PandocViewModel::progressChanged);
+}
+void PandocViewModel::setStatusMessage(const QString &v)
+{
+    assign(m_statusMessage, v, &PandocViewModel::statusMessageChanged);
+}
+void PandocViewModel::setStatusColor(StatusColor v)
+{
+    assign(m_statusColor, v, &PandocViewModel::statusColorChanged);
+}
+void PandocViewModel::setLogMessages(const QStringList &v)
+{
+    if (m_logMessages == v)
+        return;
+    m_logMessages = v;
+    // A wholesale replacement is announced as a clear followed by the new lines.
+    emit logCleared();
+    for (const QString &line : m_logMessages)
+        emit logMessageAppended(line);
+    emit logMessagesChanged();
+}
+void PandocViewModel::setShowHtmlTemplate(bool v)
+{
+    assign(m_showHtmlTemplate, v, &PandocViewModel::showHtmlTemplateChanged);
+}
+void PandocViewModel::setShowCssFile(bool v)
+{
+    assign(m_showCssFile, v, &PandocViewModel::showCssFileChanged);
+}
+void PandocViewModel::setShowLatexTemplate(bool v)
+{
+    assign(m_showLatexTemplate, v, &PandocViewModel::showLatexTemplateChanged);
+}
+void PandocViewModel::setShowDocxReference(bool v)
+{
+    assign(m_showDocxReference, v, &PandocViewModel::showDocxReferenceChanged);
+}
+
+// --- derived values ---
+
+QString PandocViewModel::inputFileDisplay() const
+{
+    if (m_inputFiles.isEmpty())
+        return {};
+    if (m_inputFiles.size() == 1)
+        return m_inputFiles.first().toLocalFile();
+    return QStringLiteral("📦 ") + QString::number(m_inputFiles.size()) +
+           QStringLiteral(" Dateien ausgewählt");
+}
+
+bool PandocViewModel::shouldShowTemplates() const
+{
+    return m_showHtmlTemplate || m_showCssFile || m_showLatexTemplate || m_showDocxReference;
+}
+
+QList<Template> PandocViewModel::htmlTemplates() const
+{
+    return templatesOfType(m_templates, TemplateType::Html);
+}
+
+QList<Template> PandocViewModel::cssTemplates() const
+{
+    return templatesOfType(m_templates, TemplateType::Css);
+}
+
+QList<Template> PandocViewModel::latexTemplates() const
+{
+    return templatesOfType(m_templates, TemplateType::Latex);
+}
+
+QList<Template> PandocViewModel::docxTemplates() const
+{
+    return templatesOfType(m_templates, TemplateType::DocxReference);
+}
+
+QString PandocViewModel::outputFileType() const
+{
+    const QString name = converterFormatName(m_outputFormat);
+    if (name == u"docx")
+        return QStringLiteral("Word-Dokument (*.docx)");
+    if (name == u"html" || name == u"html5")
+        return QStringLiteral("HTML-Dokument (*.html *.htm)");
+    if (name == u"pdf")
+        return QStringLiteral("PDF-Dokument (*.pdf)");
+    if (name == u"latex")
+        return QStringLiteral("LaTeX-Dokument (*.tex)");
+    if (name == u"markdown")
+        return QStringLiteral("Markdown-Dokument (*.md)");
+    return QStringLiteral("Alle Dateien (*)");
+}
+
+QString PandocViewModel::suggestedOutputFilename() const
+{
+    if (m_inputFiles.isEmpty())
+        return QStringLiteral("output");
+    const QString fileName = QFileInfo(m_inputFiles.first().toLocalFile()).fileName();
+    return baseNameWithoutLastExtension(fileName) + u'.' + converterFormatName(m_outputFormat);
+}
+
+// --- output side ---
+
+void PandocViewModel::updateTemplateVisibility()
+{
+    const QString key = converterFormatName(m_outputFormat).toLower();
+    const bool html = key == u"html" || key == u"html5";
+    const bool latex = !html && (key == u"pdf" || key == u"latex");
+    const bool docx = !html && !latex && key == u"docx";
+    setShowHtmlTemplate(html);
+    setShowCssFile(html);
+    setShowLatexTemplate(latex);
+    setShowDocxReference(docx);
+}
+
+void PandocViewModel::autoSetOutputFile()
+{
+    if (m_inputFiles.size() != 1)
+        return;
+    const QString input = m_inputFiles.first().toLocalFile();
+    setOutputFile(replaceLastExtension(input, converterFormatName(m_outputFormat)));
+}
+
+void PandocViewModel::clearLog()
+{
+    if (!m_logMessages.isEmpty()) {
+        m_logMessages.clear();
+        emit logCleared();
+        emit logMessagesChanged();
+    }
+    setStatus(QStringLiteral("Log gelöscht"), StatusColor::Gray);
+}
+
+void PandocViewModel::appendLog(const QString &line)
+{
+    m_logMessages.append(line);
+    emit logMessageAppended(line);
+    emit logMessagesChanged();
+}
+
+void PandocViewModel::setStatus(const QString &message, StatusColor color)
+{
+    setStatusMessage(message);
+    setStatusColor(color);
+}
+
+// --- converter discovery ---
+
+void PandocViewModel::checkPandocInstallation()
+{
+    const ConverterSearch &search = m_env.converter;
+    const QStringList candidates = search.candidates();
+    const std::optional<QString> found = search.locate();
+    if (!found) {
+        reportNotFound(candidates);
+        emit pandocCheckFinished();
+        return;
+    }
+    const QString path = *found;
+    m_versionQuery = std::make_unique<VersionQuery>();
+    connect(m_versionQuery.get(), &VersionQuery::finished, this,
+            [this, path](const VersionQuery::Result &result) {
+                using Outcome = VersionQuery::Outcome;
+                switch (result.outcome) {
+                case Outcome::Version:
+                    setStatus(QStringLiteral("✓ ") + result.versionLine + QStringLiteral(" (") +
+                                  path + u')',
+                              StatusColor::Green);
+                    appendLog(QStringLiteral("✓ ") + result.versionLine);
+                    appendLog(QStringLiteral("Pfad: ") + path);
+                    break;
+                case Outcome::StartFailed:
+                    setStatus(QStringLiteral("⚠ Pandoc nicht gefunden!"), StatusColor::Red);
+                    appendLog(QStringLiteral("⚠ Fehler beim Überprüfen von Pandoc: ") +
+                              result.error);
+                    break;
+                case Outcome::TimedOut:
+                    appendLog(QStringLiteral("⚠ Pandoc antwortet nicht auf --version (") + path +
+                              QStringLiteral("); Abfrage nach ") +
+                              QString::number(m_env.versionQueryTimeoutMs / 1000.0) +
+                              QStringLiteral(" s abgebrochen"));
+                    break;
+                case Outcome::NonZeroExit:
+                case Outcome::NotUtf8:
+                case Outcome::Crashed:
+                    break;
+                }
+                m_versionQuery.release()->deleteLater();
+                emit pandocCheckFinished();
+            });
+    m_versionQuery->start(path, m_env.versionQueryTimeoutMs);
+}
+
+void PandocViewModel::reportNotFound(const QStringList &candidates)
+{
+    setStatus(QStringLiteral("⚠ Pandoc nicht gefunden!"), StatusColor::Red);
+    appendLog(QStringLiteral("⚠ Pandoc nicht gefunden - Bitte installieren: ") + kInstallPage);
+    appendLog(QStringLiteral("Gesuchte Pfade:"));
+    for (const QString &candidate : candidates.first(std::min<qsizetype>(5, candidates.size())))
+        appendLog(QStringLiteral("  - ") + candidate);
+}

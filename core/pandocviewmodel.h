@@ -1,0 +1,253 @@
+#pragma once
+
+#include "convertersearch.h"
+#include "dialogs.h"
+#include "recordstore.h"
+#include "records.h"
+#include "storelocation.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <QUrl>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class ConverterProcess;
+class VersionQuery;
+
+// What the view model needs from outside; tests pass fakes and temporary folders.
+struct ViewModelEnvironment
+{
+    StoreLocation store = StoreLocation::standard();
+    ConverterSearch converter;
+    Dialogs *dialogs = nullptr;
+    Desktop *desktop = nullptr;
+    int versionQueryTimeoutMs = 5000;
+    int cancelGraceMs = 2000;
+};
+
+class PandocViewModel final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(PandocViewModel)
+
+    Q_PROPERTY(QList<QUrl> inputFiles READ inputFiles WRITE setInputFiles NOTIFY inputFilesChanged)
+    Q_PROPERTY(QString outputFile READ outputFile WRITE setOutputFile NOTIFY outputFileChanged)
+    Q_PROPERTY(QString inputFormat READ inputFormat WRITE setInputFormat NOTIFY inputFormatChanged)
+    Q_PROPERTY(
+        QString outputFormat READ outputFormat WRITE setOutputFormat NOTIFY outputFormatChanged)
+    Q_PROPERTY(QList<Template> templates READ templates WRITE setTemplates NOTIFY templatesChanged)
+    Q_PROPERTY(std::optional<Template> selectedHtmlTemplate READ selectedHtmlTemplate WRITE
+                   setSelectedHtmlTemplate NOTIFY selectedHtmlTemplateChanged)
+    Q_PROPERTY(std::optional<Template> selectedCssTemplate READ selectedCssTemplate WRITE
+                   setSelectedCssTemplate NOTIFY selectedCssTemplateChanged)
+    Q_PROPERTY(std::optional<Template> selectedLatexTemplate READ selectedLatexTemplate WRITE
+                   setSelectedLatexTemplate NOTIFY selectedLatexTemplateChanged)
+    Q_PROPERTY(std::optional<Template> selectedDocxTemplate READ selectedDocxTemplate WRITE
+                   setSelectedDocxTemplate NOTIFY selectedDocxTemplateChanged)
+    Q_PROPERTY(bool standalone READ standalone WRITE setStandalone NOTIFY standaloneChanged)
+    Q_PROPERTY(bool tableOfContents READ tableOfContents WRITE setTableOfContents NOTIFY
+                   tableOfContentsChanged)
+    Q_PROPERTY(
+        bool numberSections READ numberSections WRITE setNumberSections NOTIFY numberSectionsChanged)
+    Q_PROPERTY(QString additionalOptions READ additionalOptions WRITE setAdditionalOptions NOTIFY
+                   additionalOptionsChanged)
+    Q_PROPERTY(QList<Preset> presets READ presets WRITE setPresets NOTIFY presetsChanged)
+    Q_PROPERTY(std::optional<Preset> selectedPreset READ selectedPreset WRITE setSelectedPreset
+                   NOTIFY selectedPresetChanged)
+    Q_PROPERTY(bool isConverting READ isConverting WRITE setIsConverting NOTIFY isConvertingChanged)
+    Q_PROPERTY(double progress READ progress WRITE setProgress NOTIFY progressChanged)
+    Q_PROPERTY(
+        QString statusMessage READ statusMessage WRITE setStatusMessage NOTIFY statusMessageChanged)
+    Q_PROPERTY(StatusColor statusColor READ statusColor WRITE setStatusColor NOTIFY statusColorChanged)
+    Q_PROPERTY(
+        QStringList logMessages READ logMessages WRITE setLogMessages NOTIFY logMessagesChanged)
+    Q_PROPERTY(bool showHtmlTemplate READ showHtmlTemplate WRITE setShowHtmlTemplate NOTIFY
+                   showHtmlTemplateChanged)
+    Q_PROPERTY(bool showCssFile READ showCssFile WRITE setShowCssFile NOTIFY showCssFileChanged)
+    Q_PROPERTY(bool showLatexTemplate READ showLatexTemplate WRITE setShowLatexTemplate NOTIFY
+                   showLatexTemplateChanged)
+    Q_PROPERTY(bool showDocxReference READ showDocxReference WRITE setShowDocxReference NOTIFY
+                   showDocxReferenceChanged)
+
+public:
+    enum class StatusColor { Primary, Blue, Green, Orange, Red, Gray };
+    Q_ENUM(StatusColor)
+
+    // The outcome of an open or save panel: locations, or the panel's error.
+    struct PanelResult
+    {
+        QList<QUrl> urls;
+        std::optional<QString> error;
+    };
+
+    static inline const QString kBatchPlaceholder = QStringLiteral("(Automatisch generiert)");
+    static inline const QString kInstallPage = QStringLiteral("https://pandoc.org/installing.html");
+
+    explicit PandocViewModel(ViewModelEnvironment environment = {}, QObject *parent = nullptr);
+    ~PandocViewModel() override;
+
+    // --- properties ---
+    QList<QUrl> inputFiles() const { return m_inputFiles; }
+    QString outputFile() const { return m_outputFile; }
+    QString inputFormat() const { return m_inputFormat; }
+    QString outputFormat() const { return m_outputFormat; }
+    QList<Template> templates() const { return m_templates; }
+    std::optional<Template> selectedHtmlTemplate() const { return m_selectedHtmlTemplate; }
+    std::optional<Template> selectedCssTemplate() const { return m_selectedCssTemplate; }
+    std::optional<Template> selectedLatexTemplate() const { return m_selectedLatexTemplate; }
+    std::optional<Template> selectedDocxTemplate() const { return m_selectedDocxTemplate; }
+    bool standalone() const { return m_standalone; }
+    bool tableOfContents() const { return m_tableOfContents; }
+    bool numberSections() const { return m_numberSections; }
+    QString additionalOptions() const { return m_additionalOptions; }
+    QList<Preset> presets() const { return m_presets; }
+    std::optional<Preset> selectedPreset() const { return m_selectedPreset; }
+    bool isConverting() const { return m_isConverting; }
+    double progress() const { return m_progress; }
+    QString statusMessage() const { return m_statusMessage; }
+    StatusColor statusColor() const { return m_statusColor; }
+    QStringList logMessages() const { return m_logMessages; }
+    bool showHtmlTemplate() const { return m_showHtmlTemplate; }
+    bool showCssFile() const { return m_showCssFile; }
+    bool showLatexTemplate() const { return m_showLatexTemplate; }
+    bool showDocxReference() const { return m_showDocxReference; }
+
+    void setInputFiles(const QList<QUrl> &value);
+    void setOutputFile(const QString &value);
+    void setInputFormat(const QString &value);
+    void setOutputFormat(const QString &value);
+    void setTemplates(const QList<Template> &value);
+    void setSelectedHtmlTemplate(const std::optional<Template> &value);
+    void setSelectedCssTemplate(const std::optional<Template> &value);
+    void setSelectedLatexTemplate(const std::optional<Template> &value);
+    void setSelectedDocxTemplate(const std::optional<Template> &value);
+    void setStandalone(bool value);
+    void setTableOfContents(bool value);
+    void setNumberSections(bool value);
+    void setAdditionalOptions(const QString &value);
+    void setPresets(const QList<Preset> &value);
+    void setSelectedPreset(const std::optional<Preset> &value);
+    void setIsConverting(bool value);
+    void setProgress(double value);
+    void setStatusMessage(const QString &value);
+    void setStatusColor(StatusColor value);
+    void setLogMessages(const QStringList &value);
+    void setShowHtmlTemplate(bool value);
+    void setShowCssFile(bool value);
+    void setShowLatexTemplate(bool value);
+    void setShowDocxReference(bool value);
+
+    // --- derived values ---
+    QString inputFileDisplay() const;
+    bool shouldShowTemplates() const;
+    QList<Template> htmlTemplates() const;
+    QList<Template> cssTemplates() const;
+    QList<Template> latexTemplates() const;
+    QList<Template> docxTemplates() const;
+    // A file-dialog name filter for the output save panel.
+    QString outputFileType() const;
+    QString suggestedOutputFilename() const;
+
+    // --- output side ---
+    void updateTemplateVisibility();
+    void autoSetOutputFile();
+    void clearLog();
+    void appendLog(const QString &line);
+
+    // --- converter discovery ---
+    void checkPandocInstallation();
+
+    // --- presets ---
+    void loadPresets();
+    void savePreset(const QString &name);
+    void loadPreset(const Preset &preset);
+    void deleteSelectedPreset();
+    void savePresetsToFile();
+
+    // --- template index ---
+    void loadTemplates();
+    void saveTemplates();
+    void updateTemplateLastUsed(const Template &record);
+
+    const ViewModelEnvironment &environment() const { return m_env; }
+
+signals:
+    void inputFilesChanged();
+    void outputFileChanged();
+    void inputFormatChanged();
+    void outputFormatChanged();
+    void templatesChanged();
+    void selectedHtmlTemplateChanged();
+    void selectedCssTemplateChanged();
+    void selectedLatexTemplateChanged();
+    void selectedDocxTemplateChanged();
+    void standaloneChanged();
+    void tableOfContentsChanged();
+    void numberSectionsChanged();
+    void additionalOptionsChanged();
+    void presetsChanged();
+    void selectedPresetChanged();
+    void isConvertingChanged();
+    void progressChanged();
+    void statusMessageChanged();
+    void statusColorChanged();
+    void logMessagesChanged();
+    void showHtmlTemplateChanged();
+    void showCssFileChanged();
+    void showLatexTemplateChanged();
+    void showDocxReferenceChanged();
+
+    // Lets a log view append or clear in constant time instead of rebuilding.
+    void logMessageAppended(const QString &line);
+    void logCleared();
+    // The converter check has written its result (or found nothing to write).
+    void pandocCheckFinished();
+
+private:
+    template <typename T>
+    void assign(T &member, const T &value, void (PandocViewModel::*changed)())
+    {
+        if (member == value)
+            return;
+        member = value;
+        emit(this->*changed)();
+    }
+
+    void setStatus(const QString &message, StatusColor color);
+    void reportNotFound(const QStringList &candidates);
+    void logSaveResult(const RecordFile::SaveResult &result, const QString &failurePrefix);
+
+    ViewModelEnvironment m_env;
+    PresetStore m_presetStore;
+    TemplateIndex m_templateIndex;
+    std::unique_ptr<VersionQuery> m_versionQuery;
+
+    QList<QUrl> m_inputFiles;
+    QString m_outputFile;
+    QString m_inputFormat = QStringLiteral("auto (automatisch)");
+    QString m_outputFormat = QStringLiteral("docx");
+    QList<Template> m_templates;
+    std::optional<Template> m_selectedHtmlTemplate;
+    std::optional<Template> m_selectedCssTemplate;
+    std::optional<Template> m_selectedLatexTemplate;
+    std::optional<Template> m_selectedDocxTemplate;
+    bool m_standalone = true;
+    bool m_tableOfContents = false;
+    bool m_numberSections = false;
+    QString m_additionalOptions;
+    QList<Preset> m_presets;
+    std::optional<Preset> m_selectedPreset;
+    bool m_isConverting = false;
+    double m_progress = 0.0;
+    QString m_statusMessage = QStringLiteral("Bereit");
+    StatusColor m_statusColor = StatusColor::Primary;
+    QStringList m_logMessages;
+    bool m_showHtmlTemplate = false;
+    bool m_showCssFile = false;
+    bool m_showLatexTemplate = false;
+    bool m_showDocxReference = false;
+};

@@ -1,0 +1,141 @@
+// Preset store and template index operations of the view model.
+#include "pandocviewmodel.h"
+
+#include "presetlist.h"
+
+namespace {
+
+std::optional<QString> nameOf(const std::optional<Template> &t)
+{
+    return t ? std::optional<QString>(t->name) : std::nullopt;
+}
+
+std::optional<Template> findByName(const QList<Template> &ordered, const QString &name)
+{
+    for (const Template &t : ordered) {
+        if (t.name == name)
+            return t;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+void PandocViewModel::logSaveResult(const RecordFile::SaveResult &result,
+                                    const QString &failurePrefix)
+{
+    if (!result.keptAside.isEmpty())
+        appendLog(QStringLiteral("⚠ Unlesbare Datei aufbewahrt als: ") + result.keptAside);
+    if (!result.ok)
+        appendLog(failurePrefix + result.error);
+}
+
+// --- presets ---
+
+void PandocViewModel::loadPresets()
+{
+    if (!m_env.store.isAvailable())
+        return;
+    auto loaded = m_presetStore.load();
+    if (loaded.state == RecordFile::LoadState::Failed)
+        appendLog(QStringLiteral("⚠ Fehler beim Laden der Presets: ") + loaded.error);
+    else if (loaded.state == RecordFile::LoadState::Loaded)
+        setPresets(loaded.records);
+}
+
+void PandocViewModel::savePreset(const QString &name)
+{
+    Preset preset;
+    preset.id = QUuid::createUuid();
+    preset.name = name;
+    preset.inputFormat = m_inputFormat;
+    preset.outputFormat = m_outputFormat;
+    preset.htmlTemplate = nameOf(m_selectedHtmlTemplate);
+    preset.cssFile = nameOf(m_selectedCssTemplate);
+    preset.latexTemplate = nameOf(m_selectedLatexTemplate);
+    preset.docxReference = nameOf(m_selectedDocxTemplate);
+    preset.standalone = m_standalone;
+    preset.tableOfContents = m_tableOfContents;
+    preset.numberSections = m_numberSections;
+    preset.additionalOptions = m_additionalOptions;
+
+    QList<Preset> updated = m_presets;
+    upsertPresetByName(updated, preset);
+    setPresets(updated);
+    savePresetsToFile();
+    appendLog(QStringLiteral("✓ Preset gespeichert: ") + name);
+}
+
+void PandocViewModel::loadPreset(const Preset &preset)
+{
+    setInputFormat(preset.inputFormat);
+    setOutputFormat(preset.outputFormat);
+    setStandalone(preset.standalone);
+    setTableOfContents(preset.tableOfContents);
+    setNumberSections(preset.numberSections);
+    setAdditionalOptions(preset.additionalOptions);
+    if (preset.htmlTemplate)
+        setSelectedHtmlTemplate(findByName(htmlTemplates(), *preset.htmlTemplate));
+    if (preset.cssFile)
+        setSelectedCssTemplate(findByName(cssTemplates(), *preset.cssFile));
+    if (preset.latexTemplate)
+        setSelectedLatexTemplate(findByName(latexTemplates(), *preset.latexTemplate));
+    if (preset.docxReference)
+        setSelectedDocxTemplate(findByName(docxTemplates(), *preset.docxReference));
+    updateTemplateVisibility();
+    appendLog(QStringLiteral("✓ Preset geladen: ") + preset.name);
+}
+
+void PandocViewModel::deleteSelectedPreset()
+{
+    if (!m_selectedPreset)
+        return;
+    const Preset selected = *m_selectedPreset;
+    QList<Preset> updated = m_presets;
+    removePresetsById(updated, selected.id);
+    setPresets(updated);
+    setSelectedPreset(std::nullopt);
+    savePresetsToFile();
+    appendLog(QStringLiteral("✓ Preset gelöscht: ") + selected.name);
+}
+
+void PandocViewModel::savePresetsToFile()
+{
+    if (!m_env.store.isAvailable())
+        return;
+    logSaveResult(m_presetStore.save(m_presets),
+                  QStringLiteral("❌ Fehler beim Speichern der Presets: "));
+}
+
+// --- template index ---
+
+void PandocViewModel::loadTemplates()
+{
+    if (!m_env.store.isAvailable())
+        return;
+    auto loaded = m_templateIndex.load();
+    if (loaded.state == RecordFile::LoadState::Failed)
+        appendLog(QStringLiteral("⚠ Fehler beim Laden der Templates: ") + loaded.error);
+    else if (loaded.state == RecordFile::LoadState::Loaded)
+        setTemplates(loaded.records);
+}
+
+void PandocViewModel::saveTemplates()
+{
+    if (!m_env.store.isAvailable())
+        return;
+    logSaveResult(m_templateIndex.save(m_templates),
+                  QStringLiteral("❌ Fehler beim Speichern der Templates: "));
+}
+
+void PandocViewModel::updateTemplateLastUsed(const Template &record)
+{
+    for (Template &t : m_templates) {
+        if (t.id == record.id) {
+            t.lastUsed = QDateTime::currentDateTimeUtc();
+            emit templatesChanged();
+            saveTemplates();
+            return;
+        }
+    }
+}

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs, with apt, only the Debian packages that are missing.
+set -euo pipefail
+
+packages=(
+    cmake g++ make ccache pkg-config
+    qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
+    nlohmann-json3-dev
+    pandoc
+    # What pandoc needs for a default PDF.
+    texlive-latex-recommended texlive-latex-extra texlive-fonts-recommended lmodern
+    fonts-dejavu-core
+    xvfb xauth
+)
+if [ "${1:-}" = "--test" ]; then
+    packages+=(desktop-file-utils)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    SUDO=""
+    if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+    $SUDO apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

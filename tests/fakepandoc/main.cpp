@@ -1,0 +1,78 @@
+// A stand-in converter for tests, steered by environment variables:
+//   FAKE_PANDOC_ARGS_FILE  append the arguments there, one per line, then a line "--"
+//   FAKE_PANDOC_STDERR     text written to standard error
+//   FAKE_PANDOC_STDERR_BYTES / FAKE_PANDOC_STDOUT_BYTES  write that many bytes
+//   FAKE_PANDOC_SLEEP_MS   sleep before exiting
+//   FAKE_PANDOC_EXIT       exit code (default 0)
+//   FAKE_PANDOC_CRASH      abort() instead of exiting
+//   FAKE_PANDOC_VERSION    text printed for --version (default "pandoc 9.9.9\n...")
+//   FAKE_PANDOC_WRITE_OUTPUT  write this text to the file after -o
+#include <QByteArray>
+#include <QFile>
+#include <QThread>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+static QByteArray env(const char *name)
+{
+    return qgetenv(name);
+}
+
+static void writeBytes(FILE *stream, qint64 count)
+{
+    QByteArray chunk(64 * 1024, 'x');
+    while (count > 0) {
+        const qint64 n = std::min<qint64>(count, chunk.size());
+        fwrite(chunk.constData(), 1, size_t(n), stream);
+        count -= n;
+    }
+    fflush(stream);
+}
+
+int main(int argc, char *argv[])
+{
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        const QByteArray version = qEnvironmentVariableIsSet("FAKE_PANDOC_VERSION")
+                                       ? env("FAKE_PANDOC_VERSION")
+                                       : QByteArray("pandoc 9.9.9\nFeatures: none\n");
+        fwrite(version.constData(), 1, size_t(version.size()), stdout);
+        fflush(stdout);
+    }
+    const QByteArray argsFile = env("FAKE_PANDOC_ARGS_FILE");
+    if (!argsFile.isEmpty()) {
+        QFile file(QString::fromLocal8Bit(argsFile));
+        if (file.open(QIODevice::Append)) {
+            for (int i = 1; i < argc; ++i) {
+                file.write(argv[i]);
+                file.write("\n");
+            }
+            file.write("--\n");
+        }
+    }
+    const QByteArray outputText = env("FAKE_PANDOC_WRITE_OUTPUT");
+    if (!outputText.isEmpty()) {
+        for (int i = 1; i + 1 < argc; ++i) {
+            if (std::strcmp(argv[i], "-o") == 0) {
+                QFile out(QString::fromLocal8Bit(argv[i + 1]));
+                if (out.open(QIODevice::WriteOnly))
+                    out.write(outputText);
+            }
+        }
+    }
+    const QByteArray err = env("FAKE_PANDOC_STDERR");
+    if (!err.isEmpty()) {
+        fwrite(err.constData(), 1, size_t(err.size()), stderr);
+        fflush(stderr);
+    }
+    if (qEnvironmentVariableIsSet("FAKE_PANDOC_STDOUT_BYTES"))
+        writeBytes(stdout, env("FAKE_PANDOC_STDOUT_BYTES").toLongLong());
+    if (qEnvironmentVariableIsSet("FAKE_PANDOC_STDERR_BYTES"))
+        writeBytes(stderr, env("FAKE_PANDOC_STDERR_BYTES").toLongLong());
+    if (qEnvironmentVariableIsSet("FAKE_PANDOC_SLEEP_MS"))
+        QThread::msleep(env("FAKE_PANDOC_SLEEP_MS").toULong());
+    if (qEnvironmentVariableIsSet("FAKE_PANDOC_CRASH"))
+        std::abort();
+    return env("FAKE_PANDOC_EXIT").toInt();
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "dialogs.h"
+#include "pandocviewmodel.h"
+
+#include <QList>
+#include <QPair>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+
+// Records every dialog and answers confirmations from a script (default "Nein").
+class FakeDialogs final : public Dialogs
+{
+public:
+    struct Call
+    {
+        QString kind; // "alert" or "confirm"
+        QString title;
+        QString message;
+    };
+
+    void showAlert(const QString &title, const QString &message) override;
+    bool showConfirmation(const QString &title, const QString &message) override;
+
+    QList<Call> calls;
+    QList<bool> answers;
+};
+
+class FakeDesktop final : public Desktop
+{
+public:
+    void openFile(const QString &path) override { openedFiles.append(path); }
+    void openFolder(const QString &path) override { openedFolders.append(path); }
+
+    QStringList openedFiles;
+    QStringList openedFolders;
+};
+
+// A temporary world for one view model: store root, converter folder, fakes.
+class TestWorld final
+{
+public:
+    TestWorld();
+
+    QString root() const { return m_dir.path(); }
+    QString storeRoot() const { return m_dir.path() + QStringLiteral("/support"); }
+    QString binDir() const { return m_dir.path() + QStringLiteral("/bin"); }
+    QString path(const QString &relative) const { return m_dir.filePath(relative); }
+
+    // Puts the fake converter at binDir()/pandoc.
+    QString installFakePandoc() const;
+    // Puts Debian's pandoc at binDir()/pandoc (a link).
+    QString installRealPandoc() const;
+    // Writes a file (creating folders) and returns its absolute path.
+    QString writeFile(const QString &relative, const QByteArray &content) const;
+
+    // Fixed places: just binDir()/pandoc; no PATH.
+    ViewModelEnvironment environment();
+    std::unique_ptr<PandocViewModel> makeViewModel();
+
+    FakeDialogs dialogs;
+    FakeDesktop desktop;
+
+private:
+    QTemporaryDir m_dir;
+};

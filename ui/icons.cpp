@@ -1,0 +1,8 @@
+#include "icons.h"
+
+#include <QApplication>
+
+QIcon themedIcon(const QString &themeName, QStyle::StandardPixmap fallback)
+{
+    return QIcon::fromTheme(themeName, QApplication::style()->standardIcon(fallback));
+}
