@@ -24,6 +24,18 @@ bool QtDialogs::showConfirmation(const QString &title, const QString &message)
     return box.clickedButton() == yes;
 }
 
+bool QtDialogs::showWarningQuestion(const QString &title, const QString &message,
+                                    const QString &acceptText, const QString &rejectText)
+{
+    QMessageBox box(QMessageBox::Warning, title, title, QMessageBox::NoButton, m_parent);
+    box.setInformativeText(message);
+    QPushButton *accept = box.addButton(acceptText, QMessageBox::DestructiveRole);
+    box.addButton(rejectText, QMessageBox::RejectRole);
+    box.setDefaultButton(accept);
+    box.exec();
+    return box.clickedButton() == accept;
+}
+
 void QtDesktop::openFile(const QString &path)
 {
     QDesktopServices::openUrl(QUrl::fromLocalFile(path));

@@ -11,6 +11,8 @@ public:
     explicit QtDialogs(QWidget *parent) : m_parent(parent) {}
     void showAlert(const QString &title, const QString &message) override;
     bool showConfirmation(const QString &title, const QString &message) override;
+    bool showWarningQuestion(const QString &title, const QString &message,
+                             const QString &acceptText, const QString &rejectText) override;
 
 private:
     QWidget *m_parent;

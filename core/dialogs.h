@@ -11,6 +11,9 @@ public:
     virtual void showAlert(const QString &title, const QString &message) = 0;
     // Question with "Ja" and "Nein"; true for "Ja".
     virtual bool showConfirmation(const QString &title, const QString &message) = 0;
+    // Warning question with a destructive default button; true for `acceptText`.
+    virtual bool showWarningQuestion(const QString &title, const QString &message,
+                                     const QString &acceptText, const QString &rejectText) = 0;
 };
 
 // Opening files and folders in the desktop's default application.

@@ -173,6 +173,39 @@ public:
     void saveTemplates();
     void updateTemplateLastUsed(const Template &record);
 
+    // --- conversion ---
+    // Starts the conversion of the chosen inputs; returns at once, conversionFinished() follows.
+    void convert();
+    // Stops the running converter and skips the rest of a batch.
+    void cancelConversion();
+    // The next single conversion's command line, quoted so it can be pasted into a shell.
+    QString commandPreview() const;
+    void showAlert(const QString &title, const QString &message);
+    bool showConfirmation(const QString &title, const QString &message);
+
+    // --- input and output selection ---
+    void handleInputFileSelection(const PanelResult &outcome);
+    void handleOutputFileSelection(const PanelResult &outcome);
+    // Takes the local files among the dropped URLs, in order; always accepts.
+    bool handleDrop(const QList<QUrl> &urls);
+    void showBatchFileList();
+
+    // --- template library ---
+    void handleTemplateImport(const PanelResult &outcome);
+    void importTemplate(const QUrl &file);
+    // True when the template was added (the add sheet then closes).
+    bool addTemplate(const QString &name, TemplateType type, const QString &filePath,
+                     const QString &description);
+    // Asks first; true when the record was deleted (the library view then clears its selection).
+    bool deleteTemplate(const Template &record);
+    void toggleFavorite(const std::optional<Template> &selected);
+    void updateDescription(const QUuid &id, const QString &text);
+    void openTemplateFolder();
+    // True when the stored file was copied to `destination`.
+    bool exportTemplate(const Template &record, const QString &destination);
+    // The library list: kind filter, favourites filter, then favourites first and by name.
+    QList<Template> filteredTemplates(std::optional<TemplateType> type, bool favoritesOnly) const;
+
     const ViewModelEnvironment &environment() const { return m_env; }
 
 signals:
@@ -206,6 +239,10 @@ signals:
     void logCleared();
     // The converter check has written its result (or found nothing to write).
     void pandocCheckFinished();
+    // A conversion started by convert() has ended (after its last dialog).
+    void conversionFinished();
+    // Anything that the command preview depends on has changed.
+    void commandPreviewChanged();
 
 private:
     template <typename T>

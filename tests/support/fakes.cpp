@@ -16,6 +16,14 @@ bool FakeDialogs::showConfirmation(const QString &title, const QString &message)
     return answers.isEmpty() ? false : answers.takeFirst();
 }
 
+bool FakeDialogs::showWarningQuestion(const QString &title, const QString &message,
+                                      const QString &acceptText, const QString &rejectText)
+{
+    calls.append({QStringLiteral("warning"), title,
+                  message + QStringLiteral(" [") + acceptText + u'|' + rejectText + u']'});
+    return answers.isEmpty() ? false : answers.takeFirst();
+}
+
 TestWorld::TestWorld()
 {
     QDir().mkpath(binDir());

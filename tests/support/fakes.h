@@ -15,13 +15,15 @@ class FakeDialogs final : public Dialogs
 public:
     struct Call
     {
-        QString kind; // "alert" or "confirm"
+        QString kind; // "alert", "confirm" or "warning"
         QString title;
         QString message;
     };
 
     void showAlert(const QString &title, const QString &message) override;
     bool showConfirmation(const QString &title, const QString &message) override;
+    bool showWarningQuestion(const QString &title, const QString &message,
+                             const QString &acceptText, const QString &rejectText) override;
 
     QList<Call> calls;
     QList<bool> answers;
