@@ -1,5 +1,6 @@
 #include "pandocviewmodel.h"
 
+#include "converterprocess.h"
 #include "formatname.h"
 #include "templateorder.h"
 #include "versionquery.h"
@@ -7,12 +8,23 @@
 #include <QFileInfo>
 
 PandocViewModel::PandocViewModel(ViewModelEnvironment environment, QObject *parent)
-    : QObject(parent), m_env(std::move(environment)),
-      m_presetStore(m_env.store.presetsFile()), m_templateIndex(m_env.store.templatesFile())
+    : QObject(parent), m_env(std::move(environment)), m_presetStore(m_env.store.presetsFile()),
+      m_templateIndex(m_env.store.templatesFile())
 {
     loadTemplates();
     loadPresets();
     updateTemplateVisibility();
+
+    for (auto changed :
+         {&PandocViewModel::inputFilesChanged, &PandocViewModel::outputFileChanged,
+          &PandocViewModel::inputFormatChanged, &PandocViewModel::outputFormatChanged,
+          &PandocViewModel::selectedHtmlTemplateChanged,
+          &PandocViewModel::selectedCssTemplateChanged,
+          &PandocViewModel::selectedLatexTemplateChanged,
+          &PandocViewModel::selectedDocxTemplateChanged, &PandocViewModel::standaloneChanged,
+          &PandocViewModel::tableOfContentsChanged, &PandocViewModel::numberSectionsChanged,
+          &PandocViewModel::additionalOptionsChanged})
+        connect(this, changed, this, &PandocViewModel::commandPreviewChanged);
 }
 
 PandocViewModel::~PandocViewModel() = default;

@@ -2,8 +2,8 @@
 
 #include "convertersearch.h"
 #include "dialogs.h"
-#include "recordstore.h"
 #include "records.h"
+#include "recordstore.h"
 #include "storelocation.h"
 
 #include <QList>
@@ -51,8 +51,8 @@ class PandocViewModel final : public QObject
     Q_PROPERTY(bool standalone READ standalone WRITE setStandalone NOTIFY standaloneChanged)
     Q_PROPERTY(bool tableOfContents READ tableOfContents WRITE setTableOfContents NOTIFY
                    tableOfContentsChanged)
-    Q_PROPERTY(
-        bool numberSections READ numberSections WRITE setNumberSections NOTIFY numberSectionsChanged)
+    Q_PROPERTY(bool numberSections READ numberSections WRITE setNumberSections NOTIFY
+                   numberSectionsChanged)
     Q_PROPERTY(QString additionalOptions READ additionalOptions WRITE setAdditionalOptions NOTIFY
                    additionalOptionsChanged)
     Q_PROPERTY(QList<Preset> presets READ presets WRITE setPresets NOTIFY presetsChanged)
@@ -62,7 +62,8 @@ class PandocViewModel final : public QObject
     Q_PROPERTY(double progress READ progress WRITE setProgress NOTIFY progressChanged)
     Q_PROPERTY(
         QString statusMessage READ statusMessage WRITE setStatusMessage NOTIFY statusMessageChanged)
-    Q_PROPERTY(StatusColor statusColor READ statusColor WRITE setStatusColor NOTIFY statusColorChanged)
+    Q_PROPERTY(
+        StatusColor statusColor READ statusColor WRITE setStatusColor NOTIFY statusColorChanged)
     Q_PROPERTY(
         QStringList logMessages READ logMessages WRITE setLogMessages NOTIFY logMessagesChanged)
     Q_PROPERTY(bool showHtmlTemplate READ showHtmlTemplate WRITE setShowHtmlTemplate NOTIFY
@@ -74,7 +75,15 @@ class PandocViewModel final : public QObject
                    showDocxReferenceChanged)
 
 public:
-    enum class StatusColor { Primary, Blue, Green, Orange, Red, Gray };
+    enum class StatusColor
+    {
+        Primary,
+        Blue,
+        Green,
+        Orange,
+        Red,
+        Gray
+    };
     Q_ENUM(StatusColor)
 
     // The outcome of an open or save panel: locations, or the panel's error.
@@ -245,8 +254,7 @@ signals:
     void commandPreviewChanged();
 
 private:
-    template <typename T>
-    void assign(T &member, const T &value, void (PandocViewModel::*changed)())
+    template <typename T> void assign(T &member, const T &value, void (PandocViewModel::*changed)())
     {
         if (member == value)
             return;
@@ -255,6 +263,26 @@ private:
     }
 
     void setStatus(const QString &message, StatusColor color);
+
+    // One file's conversion; `done` receives true exactly when the converter exited with 0.
+    void convertSingle(const QUrl &input, const QUrl &output, bool showSuccess,
+                       std::function<void(bool)> done);
+    void convertBatch();
+    void convertNextBatchFile();
+    void finishBatch();
+    void finishConversion();
+    // The converter's arguments; `passed` receives the templates put on the line.
+    QStringList buildArguments(const QString &input, const QString &output,
+                               const QStringList &options, QList<Template> *passed) const;
+    void logExitHint(int exitCode);
+
+    struct BatchRun
+    {
+        QList<QUrl> files;
+        qsizetype index = 0;
+        int succeeded = 0;
+        int failed = 0;
+    };
     void reportNotFound(const QStringList &candidates);
     void logSaveResult(const RecordFile::SaveResult &result, const QString &failurePrefix);
 
@@ -262,6 +290,9 @@ private:
     PresetStore m_presetStore;
     TemplateIndex m_templateIndex;
     std::unique_ptr<VersionQuery> m_versionQuery;
+    std::unique_ptr<ConverterProcess> m_process;
+    std::optional<BatchRun> m_batch;
+    bool m_cancelRequested = false;
 
     QList<QUrl> m_inputFiles;
     QString m_outputFile;

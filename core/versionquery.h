@@ -12,7 +12,15 @@ class VersionQuery final : public QObject
     Q_DISABLE_COPY_MOVE(VersionQuery)
 
 public:
-    enum class Outcome { Version, NonZeroExit, NotUtf8, StartFailed, TimedOut, Crashed };
+    enum class Outcome
+    {
+        Version,
+        NonZeroExit,
+        NotUtf8,
+        StartFailed,
+        TimedOut,
+        Crashed
+    };
     Q_ENUM(Outcome)
 
     struct Result

@@ -1,0 +1,90 @@
+#include "converterprocess.h"
+
+#include <QStringDecoder>
+
+ConverterProcess::ConverterProcess(QObject *parent) : QObject(parent)
+{
+    m_killTimer.setSingleShot(true);
+    connect(&m_killTimer, &QTimer::timeout, this, [this] { m_process.kill(); });
+    connect(&m_process, &QProcess::readyReadStandardError, this, &ConverterProcess::collectStderr);
+    connect(&m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            finish({Kind::FailedToStart, 0, m_process.errorString()});
+    });
+    connect(&m_process, &QProcess::finished, this,
+            [this](int exitCode, QProcess::ExitStatus status) {
+                collectStderr();
+                if (m_cancelled)
+                    finish({Kind::Cancelled, exitCode, {}});
+                else if (status == QProcess::CrashExit)
+                    finish({Kind::Crashed, exitCode, m_process.errorString()});
+                else
+                    finish({Kind::Exited, exitCode, {}});
+            });
+}
+
+ConverterProcess::~ConverterProcess()
+{
+    m_done = true;
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.kill();
+        m_process.waitForFinished(1000);
+    }
+}
+
+void ConverterProcess::start(const QString &program, const QStringList &arguments)
+{
+    // pandoc reads standard input when it has no input file; give it an empty one.
+    m_process.setStandardInputFile(QProcess::nullDevice());
+    m_process.setStandardOutputFile(QProcess::nullDevice());
+    m_process.start(program, arguments, QIODevice::ReadOnly);
+}
+
+void ConverterProcess::cancel(int graceMs)
+{
+    if (m_done || m_process.state() == QProcess::NotRunning)
+        return;
+    m_cancelled = true;
+    m_process.terminate();
+    m_killTimer.start(graceMs);
+}
+
+void ConverterProcess::collectStderr()
+{
+    const QByteArray chunk = m_process.readAllStandardError();
+    m_total += chunk.size();
+    const qsizetype half = kStderrLimit / 2;
+    if (m_head.size() < half) {
+        const qsizetype take = std::min(half - m_head.size(), chunk.size());
+        m_head += chunk.left(take);
+        m_tail += chunk.mid(take);
+    } else {
+        m_tail += chunk;
+    }
+    if (m_tail.size() > 2 * half)
+        m_tail.remove(0, m_tail.size() - half);
+}
+
+QString ConverterProcess::errorText() const
+{
+    const qsizetype half = kStderrLimit / 2;
+    if (m_total <= kStderrLimit) {
+        QStringDecoder decoder(QStringDecoder::Utf8);
+        const QString text = decoder.decode(m_head + m_tail);
+        return decoder.hasError() ? QString() : text;
+    }
+    // Shortened: cut sequences at the seams become replacement characters.
+    const QByteArray tail = m_tail.right(half);
+    const qint64 omitted = m_total - m_head.size() - tail.size();
+    return QString::fromUtf8(m_head) + QStringLiteral("\n… (gekürzt: ") + QString::number(omitted) +
+           QStringLiteral(" Bytes ausgelassen) …\n") + QString::fromUtf8(tail);
+}
+
+void ConverterProcess::finish(Outcome outcome)
+{
+    if (m_done)
+        return;
+    m_done = true;
+    m_killTimer.stop();
+    emit finished(outcome);
+}

@@ -1,0 +1,190 @@
+// Template library operations of the view model: import, add, delete, favourites, descriptions.
+#include "pandocviewmodel.h"
+
+#include "templatelibrary.h"
+#include "templateorder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTextStream>
+
+namespace {
+
+// Import and add failures are reported on standard output as well as in the log.
+void printLine(const QString &line)
+{
+    QTextStream out(stdout);
+    out << line << Qt::endl;
+}
+
+QStringList filePathsOf(const QList<Template> &templates)
+{
+    QStringList paths;
+    paths.reserve(templates.size());
+    for (const Template &t : templates)
+        paths.append(t.filePath);
+    return paths;
+}
+
+Template newRecord(const QString &name, TemplateType type, const QString &filePath,
+                   const QString &description)
+{
+    Template record;
+    record.id = QUuid::createUuid();
+    record.name = name;
+    record.type = type;
+    record.filePath = filePath;
+    record.isFavorite = false;
+    record.lastUsed = QDateTime::currentDateTimeUtc();
+    record.description = description;
+    return record;
+}
+
+} // namespace
+
+void PandocViewModel::handleTemplateImport(const PanelResult &outcome)
+{
+    if (outcome.error) {
+        printLine(QStringLiteral("Import failed: ") + *outcome.error);
+        appendLog(QStringLiteral("❌ Import fehlgeschlagen: ") + *outcome.error);
+        return;
+    }
+    for (const QUrl &url : outcome.urls)
+        importTemplate(url);
+}
+
+void PandocViewModel::importTemplate(const QUrl &file)
+{
+    const QString source = file.isLocalFile() ? file.toLocalFile() : file.toString();
+    const std::optional<TemplateType> type = templateTypeForFile(source);
+    if (!type) {
+        printLine(QStringLiteral("Unsupported file type: ") + lowerCaseExtension(source));
+        appendLog(QStringLiteral("❌ Nicht unterstützter Dateityp: ") +
+                  QFileInfo(source).fileName());
+        return;
+    }
+    if (!m_env.store.isAvailable())
+        return;
+
+    StoredFile stored;
+    if (file.isLocalFile())
+        stored = storeTemplateFile(source, m_env.store.kindFolder(*type), filePathsOf(m_templates));
+    else
+        stored.error = QStringLiteral("Keine lokale Datei: ") + source;
+    if (!stored.ok) {
+        printLine(QStringLiteral("Failed to import template: ") + stored.error);
+        appendLog(QStringLiteral("❌ Template konnte nicht importiert werden (") +
+                  QFileInfo(source).fileName() + QStringLiteral("): ") + stored.error);
+        return;
+    }
+    m_templates.append(newRecord(templateNameForFile(source), *type, stored.path, QString()));
+    emit templatesChanged();
+    saveTemplates();
+}
+
+bool PandocViewModel::addTemplate(const QString &name, TemplateType type, const QString &filePath,
+                                  const QString &description)
+{
+    if (!m_env.store.isAvailable())
+        return false;
+    const StoredFile stored =
+        storeTemplateFile(filePath, m_env.store.kindFolder(type), filePathsOf(m_templates));
+    if (!stored.ok) {
+        printLine(QStringLiteral("Failed to add template: ") + stored.error);
+        appendLog(QStringLiteral("❌ Template konnte nicht hinzugefügt werden (") + name +
+                  QStringLiteral("): ") + stored.error);
+        return false;
+    }
+    m_templates.append(newRecord(name, type, stored.path, description));
+    emit templatesChanged();
+    saveTemplates();
+    return true;
+}
+
+bool PandocViewModel::deleteTemplate(const Template &record)
+{
+    const QString question =
+        QStringLiteral("Möchten Sie '") + record.name +
+        QStringLiteral("' wirklich löschen?\n\nDie Datei wird ebenfalls gelöscht!");
+    if (!m_env.dialogs ||
+        !m_env.dialogs->showWarningQuestion(QStringLiteral("Template löschen?"), question,
+                                            QStringLiteral("Löschen"), QStringLiteral("Abbrechen")))
+        return false;
+
+    QList<Template> remaining;
+    remaining.reserve(m_templates.size());
+    for (const Template &t : std::as_const(m_templates)) {
+        if (t.id != record.id)
+            remaining.append(t);
+    }
+    // Another record may share the stored file; it must not lose it.
+    if (!isAnyOf(record.filePath, filePathsOf(remaining)))
+        QFile::remove(record.filePath);
+    m_templates = std::move(remaining);
+    emit templatesChanged();
+    saveTemplates();
+    return true;
+}
+
+void PandocViewModel::toggleFavorite(const std::optional<Template> &selected)
+{
+    if (!selected)
+        return;
+    for (Template &t : m_templates) {
+        if (t.id == selected->id) {
+            t.isFavorite = !t.isFavorite;
+            emit templatesChanged();
+            saveTemplates();
+            return;
+        }
+    }
+}
+
+void PandocViewModel::updateDescription(const QUuid &id, const QString &text)
+{
+    for (Template &t : m_templates) {
+        if (t.id == id) {
+            t.description = text;
+            emit templatesChanged();
+            saveTemplates();
+            return;
+        }
+    }
+}
+
+void PandocViewModel::openTemplateFolder()
+{
+    if (!m_env.store.isAvailable())
+        return;
+    const QString folder = m_env.store.templateFolder();
+    QDir().mkpath(folder);
+    if (m_env.desktop)
+        m_env.desktop->openFolder(folder);
+}
+
+bool PandocViewModel::exportTemplate(const Template &record, const QString &destination)
+{
+    // Exporting a file onto itself would truncate it.
+    if (isSameFile(record.filePath, destination) && QFileInfo::exists(destination))
+        return true;
+    QString error;
+    if (!copyFileReplacing(record.filePath, destination, &error)) {
+        appendLog(QStringLiteral("❌ Export fehlgeschlagen (") + record.name +
+                  QStringLiteral("): ") + error);
+        return false;
+    }
+    return true;
+}
+
+QList<Template> PandocViewModel::filteredTemplates(std::optional<TemplateType> type,
+                                                   bool favoritesOnly) const
+{
+    QList<Template> kept;
+    kept.reserve(m_templates.size());
+    for (const Template &t : m_templates) {
+        if ((!type || t.type == *type) && (!favoritesOnly || t.isFavorite))
+            kept.append(t);
+    }
+    return sortedTemplates(std::move(kept));
+}
