@@ -1,0 +1,53 @@
+#pragma once
+
+#include "templatetype.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// File-system steps of the template library, free of the view model so they can be tested alone.
+
+// The last extension of a file name, lower-cased; empty when there is none.
+QString lowerCaseExtension(const QString &fileName);
+// The kind an imported file's extension stands for; only html, tex, docx and css count.
+std::optional<TemplateType> templateTypeForFile(const QString &fileName);
+// The record name for a chosen file: its last component without the last extension.
+QString templateNameForFile(const QString &fileName);
+// "a.tex" with n = 2 gives "a (2).tex"; the number goes before the last extension.
+QString numberedFileName(const QString &fileName, int n);
+
+// True when both paths name the same file, also through links or "..".
+bool isSameFile(const QString &a, const QString &b);
+bool isAnyOf(const QString &path, const QStringList &paths);
+
+struct StoredFile
+{
+    bool ok = false;
+    QString path;
+    QString error;
+};
+
+// Copies `source` into `kindFolder` under its own name. A name whose file belongs to one of
+// `referencedPaths` is never replaced: the copy gets the first free numbered name instead.
+// A source that already lies at the destination is kept as it is and not copied.
+StoredFile storeTemplateFile(const QString &source, const QString &kindFolder,
+                             const QStringList &referencedPaths);
+
+// Writes a copy of `source` over `destination` in one step; on failure an existing
+// destination stays as it was.
+bool copyFileReplacing(const QString &source, const QString &destination, QString *error);
+
+// The start of a text file for a preview, decoded as UTF-8.
+struct TextPreview
+{
+    enum class State
+    {
+        Ok,
+        Truncated,
+        Unreadable
+    };
+    State state = State::Unreadable;
+    QString text;
+};
+TextPreview readTextPreview(const QString &path, qint64 maxBytes);
