@@ -1,0 +1,438 @@
+#include "fakes.h"
+#include "pandocviewmodel.h"
+#include "recordjson.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryFile>
+#include <QTest>
+#include <cstdio>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#define dup _dup
+#define dup2 _dup2
+#define close _close
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+
+// Collects what is printed on standard output while it lives.
+class StdoutCapture final
+{
+public:
+    StdoutCapture()
+    {
+        m_file.open();
+        std::fflush(stdout);
+        m_saved = dup(1);
+        dup2(m_file.handle(), 1);
+    }
+    ~StdoutCapture() { restore(); }
+
+    QStringList lines()
+    {
+        restore();
+        m_file.seek(0);
+        return QString::fromUtf8(m_file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    }
+
+private:
+    void restore()
+    {
+        if (m_saved < 0)
+            return;
+        std::fflush(stdout);
+        dup2(m_saved, 1);
+        close(m_saved);
+        m_saved = -1;
+    }
+
+    QTemporaryFile m_file;
+    int m_saved = -1;
+};
+
+QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+QList<Template> indexOn(const TestWorld &world)
+{
+    QList<Template> records;
+    QString error;
+    const QString index = world.storeRoot() + QStringLiteral("/Velunor/templates.json");
+    if (QFileInfo::exists(index) && !decodeRecords(contentOf(index), &records, &error))
+        qWarning("index unreadable: %s", qPrintable(error));
+    return records;
+}
+
+QUrl local(const QString &path)
+{
+    return QUrl::fromLocalFile(path);
+}
+
+} // namespace
+
+class TstLibraryOperations final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void firstImportCreatesFoldersAndIndex()
+    {
+        TestWorld world;
+        auto vm = world.makeViewModel();
+        QVERIFY(!QFileInfo::exists(world.storeRoot() + QStringLiteral("/Velunor")));
+        const QString source = world.writeFile(QStringLiteral("docs/Report.HTML"), "<p/>");
+        const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-1);
+
+        StdoutCapture out;
+        vm->handleTemplateImport({{local(source)}, std::nullopt});
+        QVERIFY(out.lines().isEmpty());
+
+        const QString stored =
+            world.storeRoot() + QStringLiteral("/Velunor/Templates/html/Report.HTML");
+        QCOMPARE(vm->templates().size(), 1);
+        const Template t = vm->templates().first();
+        QCOMPARE(t.name, QStringLiteral("Report"));
+        QCOMPARE(t.type, TemplateType::Html);
+        QCOMPARE(t.filePath, stored);
+        QVERIFY(!t.isFavorite);
+        QVERIFY(t.description.isEmpty());
+        QVERIFY(t.lastUsed >= before && t.lastUsed <= QDateTime::currentDateTimeUtc());
+        QCOMPARE(contentOf(stored), QByteArray("<p/>"));
+        QCOMPARE(contentOf(source), QByteArray("<p/>"));
+        QCOMPARE(indexOn(world), vm->templates());
+        QVERIFY(vm->logMessages().isEmpty());
+    }
+
+    void unsupportedFilesAreReportedAndSkipped_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QStringList>("printed");
+        QTest::addColumn<int>("imported");
+        QTest::newRow("htm") << QStringList{QStringLiteral("style.htm")}
+                             << QStringList{QStringLiteral("Unsupported file type: htm")} << 0;
+        QTest::newRow("no extension")
+            << QStringList{QStringLiteral("README")}
+            << QStringList{QStringLiteral("Unsupported file type: ")} << 0;
+        QTest::newRow("five with one PDF")
+            << QStringList{QStringLiteral("a.html"), QStringLiteral("b.tex"),
+                           QStringLiteral("c.PDF"), QStringLiteral("d.docx"),
+                           QStringLiteral("e.css")}
+            << QStringList{QStringLiteral("Unsupported file type: pdf")} << 4;
+    }
+
+    void unsupportedFilesAreReportedAndSkipped()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QStringList, printed);
+        QFETCH(int, imported);
+        TestWorld world;
+        auto vm = world.makeViewModel();
+        QList<QUrl> urls;
+        for (const QString &f : files)
+            urls.append(local(world.writeFile(QStringLiteral("in/") + f, f.toUtf8())));
+        QSignalSpy changed(vm.get(), &PandocViewModel::templatesChanged);
+
+        StdoutCapture out;
+        vm->handleTemplateImport({urls, std::nullopt});
+        QCOMPARE(out.lines(), printed);
+
+        QCOMPARE(vm->templates().size(), imported);
+        QCOMPARE(changed.size(), imported); // one change, and one index write, per imported file
+        QCOMPARE(indexOn(world).size(), imported);
+        QCOMPARE(vm->logMessages().size(), 1);
+        QVERIFY(vm->logMessages().first().startsWith(QStringLiteral("❌ ")));
+    }
+
+    void panelErrorIsPrinted()
+    {
+        TestWorld world;
+        auto vm = world.makeViewModel();
+        StdoutCapture out;
+        vm->handleTemplateImport({{}, QStringLiteral("Zugriff verweigert")});
+        QCOMPARE(out.lines(), QStringList{QStringLiteral("Import failed: Zugriff verweigert")});
+        QVERIFY(vm->templates().isEmpty());
+        QCOMPARE(vm->logMessages(),
+                 QStringList{QStringLiteral("❌ Import fehlgeschlagen: Zugriff verweigert")});
+    }
+
+    void sameNameFromTwoFoldersKeepsBothFiles()
+    {
+        TestWorld world;
+        world.dialogs.answers = {true};
+        auto vm = world.makeViewModel();
+        vm->importTemplate(local(world.writeFile(QStringLiteral("one/a.tex"), "first")));
+        vm->importTemplate(local(world.writeFile(QStringLiteral("two/a.tex"), "second")));
+
+        QCOMPARE(vm->templates().size(), 2);
+        const Template first = vm->templates().at(0);
+        const Template second = vm->templates().at(1);
+        QCOMPARE(first.name, QStringLiteral("a"));
+        QCOMPARE(second.name, QStringLiteral("a"));
+        QCOMPARE(QFileInfo(second.filePath).fileName(), QStringLiteral("a (2).tex"));
+        QCOMPARE(contentOf(first.filePath), QByteArray("first"));
+        QCOMPARE(contentOf(second.filePath), QByteArray("second"));
+
+        QVERIFY(vm->deleteTemplate(first));
+        QVERIFY(!QFileInfo::exists(first.filePath));
+        QCOMPARE(vm->templates(), QList<Template>{second});
+        QCOMPARE(contentOf(second.filePath), QByteArray("second"));
+    }
+
+    void sharedFileSurvivesDeletingOneRecord()
+    {
+        TestWorld world;
+        world.dialogs.answers = {true, true};
+        auto vm = world.makeViewModel();
+        vm->importTemplate(local(world.writeFile(QStringLiteral("in/s.css"), "body{}")));
+        // Picking the stored file itself makes a second record that shares it.
+        const QString stored = vm->templates().first().filePath;
+        QVERIFY(vm->addTemplate(QStringLiteral("again"), TemplateType::Css, stored, QString()));
+        QCOMPARE(vm->templates().at(1).filePath, stored);
+        QCOMPARE(contentOf(stored), QByteArray("body{}"));
+
+        QVERIFY(vm->deleteTemplate(vm->templates().at(0)));
+        QCOMPARE(contentOf(stored), QByteArray("body{}"));
+        QVERIFY(vm->deleteTemplate(vm->templates().at(0)));
+        QVERIFY(!QFileInfo::exists(stored));
+        QVERIFY(indexOn(world).isEmpty());
+    }
+
+    void addUsesThePickedKindAndNameAsTyped()
+    {
+        TestWorld world;
+        auto vm = world.makeViewModel();
+        const QString source = world.writeFile(QStringLiteral("in/page.html"), "<b/>");
+        QVERIFY(vm->addTemplate(QStringLiteral("  Mein Stil  "), TemplateType::Css, source,
+                                QStringLiteral("für Briefe")));
+        const Template t = vm->templates().first();
+        QCOMPARE(t.name, QStringLiteral("  Mein Stil  "));
+        QCOMPARE(t.type, TemplateType::Css);
+        QCOMPARE(t.filePath,
+                 world.storeRoot() + QStringLiteral("/Velunor/Templates/css/page.html"));
+        QCOMPARE(t.description, QStringLiteral("für Briefe"));
+        QCOMPARE(indexOn(world), vm->templates());
+    }
+
+    void failedAddKeepsEverything()
+    {
+        TestWorld world;
+        auto vm = world.makeViewModel();
+        StdoutCapture out;
+        QVERIFY(!vm->addTemplate(QStringLiteral("x"), TemplateType::Latex,
+                                 world.path(QStringLiteral("missing.tex")), QString()));
+        const QStringList printed = out.lines();
+        QCOMPARE(printed.size(), 1);
+        QVERIFY(printed.first().startsWith(QStringLiteral("Failed to add template: ")));
+        QVERIFY(printed.first().size() > QStringLiteral("Failed to add template: ").size());
+        QVERIFY(vm->templates().isEmpty());
+        QVERIFY(!QFileInfo::exists(world.storeRoot() + QStringLiteral("/Velunor/templates.json")));
+        QCOMPARE(vm->logMessages().size(), 1);
+        QVERIFY(vm->logMessages().first().startsWith(QStringLiteral("❌ Template konnte nicht")));
+    }
+
+    void failedImportIsPrinted()
+    {
+        TestWorld world;
+        auto vm = world.makeViewModel();
+        StdoutCapture out;
+        vm->importTemplate(local(world.path(QStringLiteral("gone.html"))));
+        const QStringList printed = out.lines();
+        QCOMPARE(printed.size(), 1);
+        QVERIFY(printed.first().startsWith(QStringLiteral("Failed to import template: ")));
+        QVERIFY(vm->templates().isEmpty());
+        QCOMPARE(vm->logMessages().size(), 1);
+    }
+
+    void withoutStoreNothingHappens()
+    {
+        TestWorld world;
+        ViewModelEnvironment env = world.environment();
+        env.store = StoreLocation();
+        PandocViewModel vm(env);
+        const QString source = world.writeFile(QStringLiteral("in/a.tex"), "x");
+        StdoutCapture out;
+        vm.importTemplate(local(source));
+        QVERIFY(!vm.addTemplate(QStringLiteral("a"), TemplateType::Latex, source, QString()));
+        vm.openTemplateFolder();
+        QVERIFY(out.lines().isEmpty());
+        QVERIFY(vm.templates().isEmpty());
+        QVERIFY(vm.logMessages().isEmpty());
+        QVERIFY(world.desktop.openedFolders.isEmpty());
+    }
+
+    void deleteAsksFirst_data()
+    {
+        QTest::addColumn<bool>("answer");
+        QTest::newRow("Abbrechen") << false;
+        QTest::newRow("Löschen") << true;
+    }
+
+    void deleteAsksFirst()
+    {
+        QFETCH(bool, answer);
+        TestWorld world;
+        world.dialogs.answers = {answer};
+        auto vm = world.makeViewModel();
+        vm->importTemplate(local(world.writeFile(QStringLiteral("in/Brief.tex"), "x")));
+        const Template record = vm->templates().first();
+
+        QCOMPARE(vm->deleteTemplate(record), answer);
+        QCOMPARE(world.dialogs.calls.size(), 1);
+        QCOMPARE(world.dialogs.calls.first().kind, QStringLiteral("warning"));
+        QCOMPARE(world.dialogs.calls.first().title, QStringLiteral("Template löschen?"));
+        QCOMPARE(world.dialogs.calls.first().message,
+                 QStringLiteral("Möchten Sie 'Brief' wirklich löschen?\n\nDie Datei wird ebenfalls "
+                                "gelöscht! [Löschen|Abbrechen]"));
+        QCOMPARE(vm->templates().isEmpty(), answer);
+        QCOMPARE(QFileInfo::exists(record.filePath), !answer);
+        QCOMPARE(indexOn(world).isEmpty(), answer);
+    }
+
+    void deleteWithFileGoneStillRemovesRecord()
+    {
+        TestWorld world;
+        world.dialogs.answers = {true};
+        auto vm = world.makeViewModel();
+        vm->importTemplate(local(world.writeFile(QStringLiteral("in/a.css"), "x")));
+        vm->importTemplate(local(world.writeFile(QStringLiteral("in/b.css"), "y")));
+        QVERIFY(QFile::remove(vm->templates().first().filePath));
+        QVERIFY(vm->deleteTemplate(vm->templates().first()));
+        QCOMPARE(vm->templates().size(), 1);
+        QCOMPARE(indexOn(world), vm->templates());
+    }
+
+    void favouriteTwiceRestoresAndSavesEachTime()
+    {
+        TestWorld world;
+        auto vm = world.makeViewModel();
+        vm->importTemplate(local(world.writeFile(QStringLiteral("in/a.css"), "x")));
+        const Template record = vm->templates().first();
+
+        vm->toggleFavorite(record);
+        QVERIFY(vm->templates().first().isFavorite);
+        QVERIFY(indexOn(world).first().isFavorite);
+        vm->toggleFavorite(record); // a stale copy still designates the record by id
+        QVERIFY(!vm->templates().first().isFavorite);
+        QVERIFY(!indexOn(world).first().isFavorite);
+    }
+
+    void unknownRecordsChangeNothing()
+    {
+        TestWorld world;
+        auto vm = world.makeViewModel();
+        QSignalSpy changed(vm.get(), &PandocViewModel::templatesChanged);
+        Template stranger;
+        stranger.id = QUuid::createUuid();
+        vm->toggleFavorite(stranger);
+        vm->toggleFavorite(std::nullopt);
+        vm->updateDescription(stranger.id, QStringLiteral("x"));
+        QCOMPARE(changed.size(), 0);
+        QVERIFY(!QFileInfo::exists(world.storeRoot() + QStringLiteral("/Velunor/templates.json")));
+    }
+
+    void descriptionIsStoredPerRecord()
+    {
+        TestWorld world;
+        auto vm = world.makeViewModel();
+        vm->importTemplate(local(world.writeFile(QStringLiteral("in/a.css"), "x")));
+        vm->importTemplate(local(world.writeFile(QStringLiteral("in/b.css"), "y")));
+        const QUuid b = vm->templates().at(1).id;
+        for (const QString &text :
+             {QStringLiteral("N"), QStringLiteral("Ne"), QStringLiteral("Neu")}) {
+            vm->updateDescription(b, text);
+            QCOMPARE(indexOn(world).at(1).description, text);
+        }
+        QVERIFY(indexOn(world).at(0).description.isEmpty());
+    }
+
+    void openTemplateFolderCreatesIt()
+    {
+        TestWorld world;
+        auto vm = world.makeViewModel();
+        vm->openTemplateFolder();
+        const QString folder = world.storeRoot() + QStringLiteral("/Velunor/Templates");
+        QVERIFY(QFileInfo(folder).isDir());
+        QCOMPARE(world.desktop.openedFolders, QStringList{folder});
+    }
+
+    void exportReplacesOrReports()
+    {
+        TestWorld world;
+        auto vm = world.makeViewModel();
+        vm->importTemplate(local(world.writeFile(QStringLiteral("in/a.tex"), "template")));
+        const Template record = vm->templates().first();
+
+        const QString target = world.writeFile(QStringLiteral("out/copy.tex"), "older and longer");
+        QVERIFY(vm->exportTemplate(record, target));
+        QCOMPARE(contentOf(target), QByteArray("template"));
+        // Exporting onto the stored file itself must not truncate it.
+        QVERIFY(vm->exportTemplate(record, record.filePath));
+        QCOMPARE(contentOf(record.filePath), QByteArray("template"));
+        QVERIFY(vm->logMessages().isEmpty());
+
+        QVERIFY(!vm->exportTemplate(record, world.path(QStringLiteral("no/such/folder/x.tex"))));
+        QCOMPARE(vm->logMessages().size(), 1);
+        QVERIFY(vm->logMessages().first().startsWith(QStringLiteral("❌ Export fehlgeschlagen")));
+    }
+
+    void filteredOrder_data()
+    {
+        // Each record: name, kind raw value, favourite ("*").
+        QTest::addColumn<QStringList>("records");
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<bool>("favoritesOnly");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList mixed{"b html", "A html", "a html"};
+        QTest::newRow("code points: A a b") << mixed << "" << false << QStringList{"A", "a", "b"};
+        QTest::newRow("favourite first") << QStringList{"b html *", "A html", "a html"} << ""
+                                         << false << QStringList{"b", "A", "a"};
+        QTest::newRow("umlaut after z")
+            << QStringList{"ä css", "z css", "Z css"} << "" << false << QStringList{"Z", "z", "ä"};
+        QTest::newRow("decomposed equals composed, creation order")
+            << QStringList{QStringLiteral("a\u0308 css"), QStringLiteral("\u00e4 css")} << ""
+            << false << QStringList{QStringLiteral("a\u0308"), QStringLiteral("\u00e4")};
+        QTest::newRow("kind and favourites")
+            << QStringList{"x css *", "y css", "w html *", "v css *"} << "css" << true
+            << QStringList{"v", "x"};
+        QTest::newRow("kind only") << QStringList{"x css *", "y css", "w html *"} << "css" << false
+                                   << QStringList{"x", "y"};
+    }
+
+    void filteredOrder()
+    {
+        QFETCH(QStringList, records);
+        QFETCH(QString, filter);
+        QFETCH(bool, favoritesOnly);
+        QFETCH(QStringList, expected);
+        TestWorld world;
+        auto vm = world.makeViewModel();
+        QList<Template> list;
+        for (const QString &spec : records) {
+            const QStringList parts = spec.split(u' ');
+            Template t;
+            t.id = QUuid::createUuid();
+            t.name = parts.at(0);
+            t.type = *templateTypeFromRawValue(parts.at(1));
+            t.isFavorite = parts.size() > 2;
+            list.append(t);
+        }
+        vm->setTemplates(list);
+        QStringList names;
+        const auto kind = filter.isEmpty() ? std::nullopt : templateTypeFromRawValue(filter);
+        for (const Template &t : vm->filteredTemplates(kind, favoritesOnly))
+            names.append(t.name);
+        QCOMPARE(names, expected);
+        QCOMPARE(vm->templates(), list); // filtering never touches the records
+    }
+};
+
+QTEST_GUILESS_MAIN(TstLibraryOperations)
+#include "tst_libraryoperations.moc"
