@@ -4,6 +4,7 @@
 //   FAKE_PANDOC_STDERR_BYTES / FAKE_PANDOC_STDOUT_BYTES  write that many bytes
 //   FAKE_PANDOC_SLEEP_MS   sleep before exiting
 //   FAKE_PANDOC_EXIT       exit code (default 0)
+//   FAKE_PANDOC_FAIL_MATCH only exit with FAKE_PANDOC_EXIT when an argument contains this
 //   FAKE_PANDOC_CRASH      abort() instead of exiting
 //   FAKE_PANDOC_VERSION    text printed for --version (default "pandoc 9.9.9\n...")
 //   FAKE_PANDOC_WRITE_OUTPUT  write this text to the file after -o
@@ -74,5 +75,13 @@ int main(int argc, char *argv[])
         QThread::msleep(env("FAKE_PANDOC_SLEEP_MS").toULong());
     if (qEnvironmentVariableIsSet("FAKE_PANDOC_CRASH"))
         std::abort();
+    const QByteArray match = env("FAKE_PANDOC_FAIL_MATCH");
+    if (!match.isEmpty()) {
+        bool hit = false;
+        for (int i = 1; i < argc; ++i)
+            hit = hit || QByteArray(argv[i]).contains(match);
+        if (!hit)
+            return 0;
+    }
     return env("FAKE_PANDOC_EXIT").toInt();
 }
