@@ -25,7 +25,8 @@ VersionQuery::VersionQuery(QObject *parent) : QObject(parent)
                     finish({Outcome::NonZeroExit, {}, {}});
                     return;
                 }
-                QStringDecoder decoder(QStringDecoder::Utf8);
+                // Stateless, so a sequence cut off at the end counts as invalid too.
+                QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
                 const QString text = decoder.decode(m_output);
                 if (decoder.hasError()) {
                     finish({Outcome::NotUtf8, {}, {}});
