@@ -1,6 +1,7 @@
 #include "contentview.h"
 
 #include "icons.h"
+#include "templates/templatesview.h"
 
 #include <QLabel>
 
@@ -17,7 +18,7 @@ QWidget *placeholder(const QString &text, const QString &objectName)
 
 } // namespace
 
-ContentView::ContentView(ViewModelEnvironment environment, QWidget *parent)
+ContentView::ContentView(ViewModelEnvironment environment, FilePanels *panels, QWidget *parent)
     : QTabWidget(parent), m_viewModel(new PandocViewModel(std::move(environment), this))
 {
     setObjectName(QStringLiteral("contentView"));
@@ -27,8 +28,7 @@ ContentView::ContentView(ViewModelEnvironment environment, QWidget *parent)
                        QStringLiteral("conversionView")),
            themedIcon(QStringLiteral("view-refresh"), QStyle::SP_BrowserReload),
            QStringLiteral("Konvertierung"));
-    addTab(placeholder(QStringLiteral("Hier entsteht die Template-Bibliothek."),
-                       QStringLiteral("templatesView")),
+    addTab(new TemplatesView(m_viewModel, panels),
            themedIcon(QStringLiteral("text-x-generic"), QStyle::SP_FileIcon),
            QStringLiteral("Templates"));
 }

@@ -4,6 +4,8 @@
 
 #include <QTabWidget>
 
+class FilePanels;
+
 // The window's root view: owns the view model and shows the two tabs.
 class ContentView final : public QTabWidget
 {
@@ -11,7 +13,7 @@ class ContentView final : public QTabWidget
     Q_DISABLE_COPY_MOVE(ContentView)
 
 public:
-    explicit ContentView(ViewModelEnvironment environment, QWidget *parent = nullptr);
+    ContentView(ViewModelEnvironment environment, FilePanels *panels, QWidget *parent = nullptr);
 
     PandocViewModel *viewModel() const { return m_viewModel; }
 

@@ -7,14 +7,14 @@
 
 MainWindow::MainWindow(ViewModelEnvironment environment, QWidget *parent)
     : QMainWindow(parent), m_dialogs(std::make_unique<QtDialogs>(this)),
-      m_desktop(std::make_unique<QtDesktop>())
+      m_desktop(std::make_unique<QtDesktop>()), m_panels(std::make_unique<QtFilePanels>())
 {
     setObjectName(QStringLiteral("mainWindow"));
     if (!environment.dialogs)
         environment.dialogs = m_dialogs.get();
     if (!environment.desktop)
         environment.desktop = m_desktop.get();
-    m_content = new ContentView(std::move(environment), this);
+    m_content = new ContentView(std::move(environment), m_panels.get(), this);
     setCentralWidget(m_content);
     buildMenu();
 }

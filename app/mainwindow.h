@@ -1,5 +1,6 @@
 #pragma once
 
+#include "filepanels.h"
 #include "pandocviewmodel.h"
 #include "qtdesktopservices.h"
 
@@ -27,5 +28,6 @@ private:
 
     std::unique_ptr<QtDialogs> m_dialogs;
     std::unique_ptr<QtDesktop> m_desktop;
+    std::unique_ptr<QtFilePanels> m_panels;
     ContentView *m_content = nullptr;
 };

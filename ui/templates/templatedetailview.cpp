@@ -1,0 +1,196 @@
+#include "templatedetailview.h"
+
+#include "filepanels.h"
+#include "pandocviewmodel.h"
+#include "templatelibrary.h"
+
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+namespace {
+
+QLabel *valueLabel(const QString &objectName)
+{
+    auto *label = new QLabel;
+    label->setObjectName(objectName);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setWordWrap(true);
+    return label;
+}
+
+bool isTextFile(TemplateType type)
+{
+    return type != TemplateType::DocxReference;
+}
+
+// Qt has short and long dates only; the long one without the weekday and with abbreviated
+// month names is the medium style of most locales.
+QString mediumDateFormat(const QLocale &locale)
+{
+    QString format = locale.dateFormat(QLocale::LongFormat);
+    static const QRegularExpression weekday(QStringLiteral("d{4}[,.]?\\s*|\\s*[,.]?\\s*d{4}"));
+    format.remove(weekday);
+    format.replace(QStringLiteral("MMMM"), QStringLiteral("MMM"));
+    return format.trimmed();
+}
+
+} // namespace
+
+TemplateDetailView::TemplateDetailView(PandocViewModel *viewModel, FilePanels *panels,
+                                       QWidget *parent)
+    : QWidget(parent), m_viewModel(viewModel), m_panels(panels)
+{
+    setObjectName(QStringLiteral("templateDetailView"));
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(10);
+
+    auto *descriptionGroup = new QGroupBox(QStringLiteral("Beschreibung"));
+    descriptionGroup->setObjectName(QStringLiteral("descriptionGroup"));
+    m_description = new QPlainTextEdit;
+    m_description->setObjectName(QStringLiteral("descriptionEdit"));
+    m_description->setFixedHeight(100);
+    (new QVBoxLayout(descriptionGroup))->addWidget(m_description);
+    layout->addWidget(descriptionGroup);
+
+    auto *detailsGroup = new QGroupBox(QStringLiteral("Details"));
+    detailsGroup->setObjectName(QStringLiteral("detailsGroup"));
+    auto *form = new QFormLayout(detailsGroup);
+    m_type = valueLabel(QStringLiteral("typeValue"));
+    m_path = valueLabel(QStringLiteral("pathValue"));
+    m_lastUsed = valueLabel(QStringLiteral("lastUsedValue"));
+    form->addRow(QStringLiteral("Typ"), m_type);
+    form->addRow(QStringLiteral("Pfad"), m_path);
+    form->addRow(QStringLiteral("Zuletzt verwendet"), m_lastUsed);
+    layout->addWidget(detailsGroup);
+
+    m_contentGroup = new QGroupBox(QStringLiteral("Inhalt"));
+    m_contentGroup->setObjectName(QStringLiteral("contentGroup"));
+    auto *contentLayout = new QVBoxLayout(m_contentGroup);
+    m_content = new QPlainTextEdit;
+    m_content->setObjectName(QStringLiteral("contentView"));
+    m_content->setReadOnly(true);
+    m_content->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_content->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_content->setFixedHeight(200);
+    m_content->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_truncated = new QLabel(QStringLiteral("Gekürzt: Die Vorschau zeigt nur das erste MiB."));
+    m_truncated->setObjectName(QStringLiteral("contentTruncatedLabel"));
+    m_truncated->setForegroundRole(QPalette::PlaceholderText);
+    m_truncated->hide();
+    contentLayout->addWidget(m_content);
+    contentLayout->addWidget(m_truncated);
+    layout->addWidget(m_contentGroup);
+
+    auto *buttons = new QHBoxLayout;
+    m_edit = new QPushButton(QStringLiteral("Bearbeiten"));
+    m_edit->setObjectName(QStringLiteral("editButton"));
+    m_export = new QPushButton(QStringLiteral("Exportieren"));
+    m_export->setObjectName(QStringLiteral("exportButton"));
+    buttons->addWidget(m_edit);
+    buttons->addWidget(m_export);
+    buttons->addStretch();
+    layout->addLayout(buttons);
+    layout->addStretch();
+
+    // Filling the editor for a new record blocks this signal, so only typing stores.
+    connect(m_description, &QPlainTextEdit::textChanged, this, [this] {
+        if (m_record)
+            m_viewModel->updateDescription(m_record->id, m_description->toPlainText());
+    });
+    connect(m_edit, &QPushButton::clicked, this, [this] {
+        if (m_record && m_viewModel->environment().desktop)
+            m_viewModel->environment().desktop->openFile(m_record->filePath);
+    });
+    connect(m_export, &QPushButton::clicked, this, &TemplateDetailView::exportFile);
+    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &TemplateDetailView::reloadContent);
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this,
+            &TemplateDetailView::reloadContent);
+}
+
+QString TemplateDetailView::formatLastUsed(const QDateTime &time, const QLocale &locale)
+{
+    const QDateTime local = time.toLocalTime();
+    return locale.toString(local.date(), mediumDateFormat(locale)) + QStringLiteral(", ") +
+           locale.toString(local.time(), QLocale::ShortFormat);
+}
+
+void TemplateDetailView::setRecord(const Template &record)
+{
+    const bool otherRecord = !m_record || m_record->id != record.id;
+    const bool otherFile =
+        !m_record || m_record->filePath != record.filePath || m_record->type != record.type;
+    m_record = record;
+    if (otherRecord) {
+        const QSignalBlocker blocker(m_description);
+        m_description->setPlainText(record.description);
+    }
+    m_type->setText(displayName(record.type));
+    m_path->setText(record.filePath);
+    m_lastUsed->setText(formatLastUsed(record.lastUsed, QLocale()));
+    m_contentGroup->setVisible(isTextFile(record.type));
+    if (otherRecord || otherFile)
+        reloadContent();
+}
+
+void TemplateDetailView::reloadContent()
+{
+    if (!m_record || !isTextFile(m_record->type)) {
+        watch(QString());
+        m_content->clear();
+        m_truncated->hide();
+        return;
+    }
+    watch(m_record->filePath);
+    const TextPreview preview = readTextPreview(m_record->filePath, kPreviewLimit);
+    const int scroll = m_content->verticalScrollBar()->value();
+    if (preview.state == TextPreview::State::Unreadable)
+        m_content->setPlainText(QStringLiteral("Fehler beim Laden"));
+    else
+        m_content->setPlainText(preview.text);
+    m_content->verticalScrollBar()->setValue(scroll);
+    m_truncated->setVisible(preview.state == TextPreview::State::Truncated);
+}
+
+void TemplateDetailView::watch(const QString &path)
+{
+    // Editors often save by replacing the file, which ends a watch on it; the folder watch
+    // notices the new file.
+    const QStringList wanted =
+        path.isEmpty() ? QStringList() : QStringList{path, QFileInfo(path).absolutePath()};
+    QStringList stale;
+    for (const QString &p : m_watcher.files() + m_watcher.directories()) {
+        if (!wanted.contains(p))
+            stale.append(p);
+    }
+    if (!stale.isEmpty())
+        m_watcher.removePaths(stale);
+    for (const QString &p : wanted) {
+        if (QFileInfo::exists(p) && !m_watcher.files().contains(p) &&
+            !m_watcher.directories().contains(p))
+            m_watcher.addPath(p);
+    }
+}
+
+void TemplateDetailView::exportFile()
+{
+    if (!m_record || !m_panels)
+        return;
+    const Template record = *m_record;
+    const std::optional<QString> destination =
+        m_panels->chooseSaveFile(this, QStringLiteral("Template exportieren"),
+                                 QFileInfo(record.filePath).fileName(), QString());
+    if (destination)
+        m_viewModel->exportTemplate(record, *destination);
+}

@@ -1,0 +1,55 @@
+#include "templatelistmodel.h"
+
+TemplateListModel::TemplateListModel(QObject *parent) : QAbstractListModel(parent) {}
+
+void TemplateListModel::setRecords(const QList<Template> &records)
+{
+    bool sameRows = records.size() == m_records.size();
+    for (qsizetype i = 0; sameRows && i < records.size(); ++i)
+        sameRows = records[i].id == m_records[i].id;
+    if (!sameRows) {
+        beginResetModel();
+        m_records = records;
+        endResetModel();
+        return;
+    }
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        if (records[i] == m_records[i])
+            continue;
+        m_records[i] = records[i];
+        emit dataChanged(index(int(i)), index(int(i)));
+    }
+}
+
+int TemplateListModel::rowOf(const QUuid &id) const
+{
+    for (qsizetype i = 0; i < m_records.size(); ++i) {
+        if (m_records[i].id == id)
+            return int(i);
+    }
+    return -1;
+}
+
+int TemplateListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_records.size());
+}
+
+QVariant TemplateListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_records.size())
+        return {};
+    const Template &t = m_records[index.row()];
+    switch (role) {
+    case Qt::DisplayRole:
+        return t.name;
+    case IdRole:
+        return t.id;
+    case FavoriteRole:
+        return t.isFavorite;
+    case KindNameRole:
+        return displayName(t.type);
+    default:
+        return {};
+    }
+}

@@ -1,0 +1,286 @@
+#include "templatesview.h"
+
+#include "addtemplateview.h"
+#include "filepanels.h"
+#include "icons.h"
+#include "pandocviewmodel.h"
+#include "staricon.h"
+#include "templatedetailview.h"
+#include "templatelistmodel.h"
+#include "templatelistrow.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListView>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QLabel *headline(const QString &text, const QString &objectName)
+{
+    auto *label = new QLabel(text);
+    label->setObjectName(objectName);
+    QFont font = label->font();
+    font.setBold(true);
+    label->setFont(font);
+    return label;
+}
+
+QPushButton *textButton(const QString &text, const QString &objectName)
+{
+    auto *button = new QPushButton(text);
+    button->setObjectName(objectName);
+    return button;
+}
+
+QToolButton *iconButton(const QString &toolTip, const QString &objectName)
+{
+    auto *button = new QToolButton;
+    button->setObjectName(objectName);
+    button->setToolTip(toolTip);
+    button->setAutoRaise(true);
+    return button;
+}
+
+} // namespace
+
+TemplatesView::TemplatesView(PandocViewModel *viewModel, FilePanels *panels, QWidget *parent)
+    : QWidget(parent), m_viewModel(viewModel), m_panels(panels)
+{
+    setObjectName(QStringLiteral("templatesView"));
+    auto *splitter = new QSplitter(Qt::Horizontal);
+    splitter->setObjectName(QStringLiteral("templatesSplitter"));
+    splitter->setChildrenCollapsible(false);
+    splitter->addWidget(buildLibraryPane());
+    splitter->addWidget(buildDetailPane());
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 2);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(splitter);
+
+    connect(m_viewModel, &PandocViewModel::templatesChanged, this, &TemplatesView::refreshList);
+    refreshList();
+}
+
+QWidget *TemplatesView::buildLibraryPane()
+{
+    auto *pane = new QWidget;
+    pane->setObjectName(QStringLiteral("libraryPane"));
+    pane->setMinimumWidth(300);
+    auto *layout = new QVBoxLayout(pane);
+    layout->setSpacing(10);
+    layout->addWidget(
+        headline(QStringLiteral("Template-Bibliothek"), QStringLiteral("libraryTitle")));
+
+    auto *filters = new QHBoxLayout;
+    auto *typeLabel = new QLabel(QStringLiteral("Typ"));
+    m_typeFilter = new QComboBox;
+    m_typeFilter->setObjectName(QStringLiteral("typeFilter"));
+    m_typeFilter->setFixedWidth(200);
+    m_typeFilter->addItem(QStringLiteral("Alle Typen"), -1);
+    for (TemplateType type : templateTypeAllCases)
+        m_typeFilter->addItem(displayName(type), int(type));
+    typeLabel->setBuddy(m_typeFilter);
+    m_favoritesOnly = new QCheckBox(QStringLiteral("Nur Favoriten"));
+    m_favoritesOnly->setObjectName(QStringLiteral("favoritesOnly"));
+    filters->addWidget(typeLabel);
+    filters->addWidget(m_typeFilter);
+    filters->addWidget(m_favoritesOnly);
+    filters->addStretch();
+    layout->addLayout(filters);
+
+    m_model = new TemplateListModel(this);
+    m_list = new QListView;
+    m_list->setObjectName(QStringLiteral("templateList"));
+    m_list->setModel(m_model);
+    m_list->setItemDelegate(new TemplateListRow(m_list));
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setUniformItemSizes(true);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    layout->addWidget(m_list, 1);
+
+    auto *buttons = new QHBoxLayout;
+    auto *add = textButton(QStringLiteral("Hinzufügen"), QStringLiteral("addButton"));
+    auto *import = textButton(QStringLiteral("Importieren"), QStringLiteral("importButton"));
+    m_delete = textButton(QStringLiteral("Löschen"), QStringLiteral("deleteButton"));
+    m_favorite = iconButton(QStringLiteral("Favorit"), QStringLiteral("favoriteButton"));
+    auto *folder = iconButton(QStringLiteral("Ordner öffnen"), QStringLiteral("folderButton"));
+    folder->setIcon(themedIcon(QStringLiteral("folder"), QStyle::SP_DirIcon));
+    buttons->addWidget(add);
+    buttons->addWidget(import);
+    buttons->addWidget(m_delete);
+    buttons->addStretch();
+    buttons->addWidget(m_favorite);
+    buttons->addWidget(folder);
+    layout->addSpacing(layout->contentsMargins().top());
+    layout->addLayout(buttons);
+
+    connect(m_typeFilter, &QComboBox::currentIndexChanged, this, &TemplatesView::refreshList);
+    connect(m_favoritesOnly, &QCheckBox::toggled, this, &TemplatesView::refreshList);
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection &selected) { onListSelectionChanged(selected); });
+    connect(add, &QPushButton::clicked, this, &TemplatesView::openAddSheet);
+    connect(import, &QPushButton::clicked, this, &TemplatesView::importFiles);
+    connect(m_delete, &QPushButton::clicked, this, &TemplatesView::deleteSelected);
+    connect(m_favorite, &QToolButton::clicked, this,
+            [this] { m_viewModel->toggleFavorite(selectedTemplate()); });
+    connect(folder, &QToolButton::clicked, this, [this] { m_viewModel->openTemplateFolder(); });
+    return pane;
+}
+
+QWidget *TemplatesView::buildDetailPane()
+{
+    auto *pane = new QWidget;
+    pane->setObjectName(QStringLiteral("detailPane"));
+    pane->setMinimumWidth(400);
+    auto *layout = new QVBoxLayout(pane);
+    layout->setSpacing(10);
+    layout->addWidget(
+        headline(QStringLiteral("Vorschau / Details"), QStringLiteral("detailTitle")));
+
+    auto *empty = new QLabel(QStringLiteral("Kein Template ausgewählt"));
+    empty->setObjectName(QStringLiteral("noSelectionLabel"));
+    empty->setAlignment(Qt::AlignCenter);
+    empty->setForegroundRole(QPalette::PlaceholderText);
+
+    m_detail = new TemplateDetailView(m_viewModel, m_panels);
+    // The detail form is taller than small windows; it scrolls rather than squeezing.
+    auto *scroll = new QScrollArea;
+    scroll->setObjectName(QStringLiteral("detailScroll"));
+    scroll->setWidget(m_detail);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+
+    m_detailStack = new QStackedWidget;
+    m_detailStack->setObjectName(QStringLiteral("detailStack"));
+    m_detailStack->addWidget(empty);
+    m_detailStack->addWidget(scroll);
+    layout->addWidget(m_detailStack, 1);
+    return pane;
+}
+
+std::optional<Template> TemplatesView::selectedTemplate() const
+{
+    if (!m_selectedId)
+        return std::nullopt;
+    for (const Template &t : m_viewModel->templates()) {
+        if (t.id == *m_selectedId)
+            return t;
+    }
+    return std::nullopt;
+}
+
+AddTemplateView *TemplatesView::addSheet() const
+{
+    return m_addSheet;
+}
+
+std::optional<TemplateType> TemplatesView::filterType() const
+{
+    const int value = m_typeFilter->currentData().toInt();
+    return value < 0 ? std::nullopt : std::optional<TemplateType>(TemplateType(value));
+}
+
+bool TemplatesView::showFavoritesOnly() const
+{
+    return m_favoritesOnly->isChecked();
+}
+
+void TemplatesView::refreshList()
+{
+    m_updatingList = true;
+    m_model->setRecords(m_viewModel->filteredTemplates(filterType(), showFavoritesOnly()));
+    m_updatingList = false;
+    selectInList();
+    showSelection();
+}
+
+void TemplatesView::selectInList()
+{
+    const int row = m_selectedId ? m_model->rowOf(*m_selectedId) : -1;
+    QItemSelectionModel *selection = m_list->selectionModel();
+    const QModelIndex index = m_model->index(row, 0);
+    if (row >= 0 && selection->isSelected(index))
+        return;
+    m_updatingList = true;
+    if (row < 0) {
+        selection->clear();
+    } else {
+        selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+        m_list->scrollTo(index);
+    }
+    m_updatingList = false;
+}
+
+void TemplatesView::showSelection()
+{
+    const std::optional<Template> record = selectedTemplate();
+    m_delete->setEnabled(record.has_value());
+    m_favorite->setEnabled(record.has_value());
+    const bool favourite = record && record->isFavorite;
+    m_favorite->setIcon(starIcon(favourite));
+    // Names the symbol shown, for tests and accessibility tools.
+    m_favorite->setProperty("symbol",
+                            favourite ? QStringLiteral("star.fill") : QStringLiteral("star"));
+    if (record) {
+        m_detail->setRecord(*record);
+        m_detailStack->setCurrentIndex(1);
+    } else {
+        m_detailStack->setCurrentIndex(0);
+    }
+}
+
+void TemplatesView::onListSelectionChanged(const QItemSelection &selected)
+{
+    if (m_updatingList)
+        return;
+    const QModelIndexList rows = selected.indexes();
+    if (rows.isEmpty()) {
+        // Only a completed delete clears the selection; keep showing the record.
+        QMetaObject::invokeMethod(this, &TemplatesView::selectInList, Qt::QueuedConnection);
+        return;
+    }
+    m_selectedId = rows.first().data(TemplateListModel::IdRole).toUuid();
+    showSelection();
+}
+
+void TemplatesView::openAddSheet()
+{
+    if (m_addSheet) {
+        m_addSheet->raise();
+        return;
+    }
+    m_addSheet = new AddTemplateView(m_viewModel, m_panels, this);
+    m_addSheet->setAttribute(Qt::WA_DeleteOnClose);
+    m_addSheet->open();
+}
+
+void TemplatesView::importFiles()
+{
+    if (!m_panels)
+        return;
+    const std::optional<QList<QUrl>> urls =
+        m_panels->chooseOpenFiles(this, QStringLiteral("Templates importieren"), QString());
+    if (urls)
+        m_viewModel->handleTemplateImport({*urls, std::nullopt});
+}
+
+void TemplatesView::deleteSelected()
+{
+    const std::optional<Template> record = selectedTemplate();
+    if (!record)
+        return;
+    if (m_viewModel->deleteTemplate(*record)) {
+        m_selectedId.reset();
+        selectInList();
+        showSelection();
+    }
+}
