@@ -3,12 +3,14 @@
 //   FAKE_PANDOC_STDERR     text written to standard error
 //   FAKE_PANDOC_STDERR_BYTES / FAKE_PANDOC_STDOUT_BYTES  write that many bytes
 //   FAKE_PANDOC_SLEEP_MS   sleep before exiting
+//   FAKE_PANDOC_TRICKLE_MS keep writing short lines to standard error for that long
 //   FAKE_PANDOC_EXIT       exit code (default 0)
 //   FAKE_PANDOC_FAIL_MATCH only exit with FAKE_PANDOC_EXIT when an argument contains this
 //   FAKE_PANDOC_CRASH      abort() instead of exiting
 //   FAKE_PANDOC_VERSION    text printed for --version (default "pandoc 9.9.9\n...")
 //   FAKE_PANDOC_WRITE_OUTPUT  write this text to the file after -o
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
 
@@ -71,6 +73,16 @@ int main(int argc, char *argv[])
         writeBytes(stdout, env("FAKE_PANDOC_STDOUT_BYTES").toLongLong());
     if (qEnvironmentVariableIsSet("FAKE_PANDOC_STDERR_BYTES"))
         writeBytes(stderr, env("FAKE_PANDOC_STDERR_BYTES").toLongLong());
+    if (qEnvironmentVariableIsSet("FAKE_PANDOC_TRICKLE_MS")) {
+        QElapsedTimer clock;
+        clock.start();
+        const qint64 until = env("FAKE_PANDOC_TRICKLE_MS").toLongLong();
+        while (clock.elapsed() < until) {
+            fputs("[WARNING] still working on it\n", stderr);
+            fflush(stderr);
+            QThread::usleep(200);
+        }
+    }
     if (qEnvironmentVariableIsSet("FAKE_PANDOC_SLEEP_MS"))
         QThread::msleep(env("FAKE_PANDOC_SLEEP_MS").toULong());
     if (qEnvironmentVariableIsSet("FAKE_PANDOC_CRASH"))
