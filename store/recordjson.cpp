@@ -2,11 +2,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include <charconv>
 #include <cmath>
 #include <stdexcept>
 
 using nlohmann::json;
-using nlohmann::ordered_json;
 
 namespace {
 
@@ -19,19 +19,9 @@ struct DecodeError : std::runtime_error
     using std::runtime_error::runtime_error;
 };
 
-std::string utf8(const QString &text)
-{
-    return text.toStdString();
-}
-
 QString fromUtf8(const std::string &text)
 {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
-std::string uuidText(const QUuid &id)
-{
-    return utf8(id.toString(QUuid::WithoutBraces).toUpper());
 }
 
 [[noreturn]] void fail(const char *key, const char *what)
@@ -115,40 +105,144 @@ TemplateType typeMember(const json &object, const char *key)
     return *type;
 }
 
-ordered_json toJson(const Template &r)
+// Writes the pretty-printed array directly; building a JSON tree first made saving
+// a large index several times slower.
+class Writer
 {
-    ordered_json o = ordered_json::object();
-    o["id"] = uuidText(r.id);
-    o["name"] = utf8(r.name);
-    o["type"] = utf8(rawValue(r.type));
-    o["filePath"] = utf8(r.filePath);
-    o["isFavorite"] = r.isFavorite;
-    o["lastUsed"] = referenceSeconds(r.lastUsed);
-    o["description"] = utf8(r.description);
-    return o;
+public:
+    explicit Writer(qsizetype expectedRecords) { m_out.reserve(expectedRecords * 360 + 8); }
+
+    void beginRecord()
+    {
+        m_out.append(m_records++ == 0 ? "[\n  {" : ",\n  {");
+        m_members = 0;
+    }
+    void endRecord() { m_out.append("\n  }"); }
+    QByteArray finish()
+    {
+        m_out.append(m_records == 0 ? "[]" : "\n]");
+        return std::move(m_out);
+    }
+
+    void string(const char *key, const QString &value)
+    {
+        beginMember(key);
+        appendEscaped(value.toUtf8());
+    }
+    void ascii(const char *key, const QByteArray &value)
+    {
+        beginMember(key);
+        m_out.append('"').append(value).append('"');
+    }
+    void boolean(const char *key, bool value)
+    {
+        beginMember(key);
+        m_out.append(value ? "true" : "false");
+    }
+    void number(const char *key, double value)
+    {
+        beginMember(key);
+        // Shortest text that reads back as the same double.
+        char buffer[32];
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+        m_out.append(buffer, qsizetype(result.ptr - buffer));
+    }
+
+private:
+    void beginMember(const char *key)
+    {
+        m_out.append(m_members++ == 0 ? "\n    \"" : ",\n    \"").append(key).append("\": ");
+    }
+
+    // JSON escaping as the platform encoder does it, forward slashes included.
+    void appendEscaped(const QByteArray &utf8)
+    {
+        m_out.append('"');
+        const char *p = utf8.constData();
+        const char *const end = p + utf8.size();
+        const char *run = p;
+        for (; p != end; ++p) {
+            const auto c = static_cast<unsigned char>(*p);
+            if (c >= 0x20 && c != '"' && c != '\\' && c != '/')
+                continue;
+            m_out.append(run, qsizetype(p - run));
+            run = p + 1;
+            switch (c) {
+            case '"':
+                m_out.append("\\\"");
+                break;
+            case '\\':
+                m_out.append("\\\\");
+                break;
+            case '/':
+                m_out.append("\\/");
+                break;
+            case '\b':
+                m_out.append("\\b");
+                break;
+            case '\f':
+                m_out.append("\\f");
+                break;
+            case '\n':
+                m_out.append("\\n");
+                break;
+            case '\r':
+                m_out.append("\\r");
+                break;
+            case '\t':
+                m_out.append("\\t");
+                break;
+            default: {
+                static const char hex[] = "0123456789abcdef";
+                const char escaped[] = {'\\', 'u', '0', '0', hex[c >> 4], hex[c & 0xf]};
+                m_out.append(escaped, sizeof escaped);
+            }
+            }
+        }
+        m_out.append(run, qsizetype(end - run));
+        m_out.append('"');
+    }
+
+    QByteArray m_out;
+    qsizetype m_records = 0;
+    int m_members = 0;
+};
+
+QByteArray uuidText(const QUuid &id)
+{
+    return id.toByteArray(QUuid::WithoutBraces).toUpper();
 }
 
-ordered_json toJson(const Preset &r)
+void write(Writer &w, const Template &r)
 {
-    ordered_json o = ordered_json::object();
-    o["id"] = uuidText(r.id);
-    o["name"] = utf8(r.name);
-    o["inputFormat"] = utf8(r.inputFormat);
-    o["outputFormat"] = utf8(r.outputFormat);
+    w.ascii("id", uuidText(r.id));
+    w.string("name", r.name);
+    w.ascii("type", rawValue(r.type).toLatin1());
+    w.string("filePath", r.filePath);
+    w.boolean("isFavorite", r.isFavorite);
+    w.number("lastUsed", referenceSeconds(r.lastUsed));
+    w.string("description", r.description);
+}
+
+void write(Writer &w, const Preset &r)
+{
+    w.ascii("id", uuidText(r.id));
+    w.string("name", r.name);
+    w.string("inputFormat", r.inputFormat);
+    w.string("outputFormat", r.outputFormat);
     // Absent names are left out, never written as null.
     if (r.htmlTemplate)
-        o["htmlTemplate"] = utf8(*r.htmlTemplate);
+        w.string("htmlTemplate", *r.htmlTemplate);
     if (r.cssFile)
-        o["cssFile"] = utf8(*r.cssFile);
+        w.string("cssFile", *r.cssFile);
     if (r.latexTemplate)
-        o["latexTemplate"] = utf8(*r.latexTemplate);
+        w.string("latexTemplate", *r.latexTemplate);
     if (r.docxReference)
-        o["docxReference"] = utf8(*r.docxReference);
-    o["standalone"] = r.standalone;
-    o["tableOfContents"] = r.tableOfContents;
-    o["numberSections"] = r.numberSections;
-    o["additionalOptions"] = utf8(r.additionalOptions);
-    return o;
+        w.string("docxReference", *r.docxReference);
+    w.boolean("standalone", r.standalone);
+    w.boolean("tableOfContents", r.tableOfContents);
+    w.boolean("numberSections", r.numberSections);
+    w.string("additionalOptions", r.additionalOptions);
 }
 
 void fromJson(const json &o, Template &r)
@@ -178,26 +272,18 @@ void fromJson(const json &o, Preset &r)
     r.additionalOptions = stringMember(o, "additionalOptions");
 }
 
-template <typename T>
-QByteArray encode(const QList<T> &records)
+template <typename T> QByteArray encode(const QList<T> &records)
 {
-    ordered_json array = ordered_json::array();
-    for (const T &record : records)
-        array.push_back(toJson(record));
-    std::string text = array.dump(2, ' ', false, ordered_json::error_handler_t::replace);
-    // Slashes occur only inside strings here, so escaping every one is safe.
-    QByteArray out;
-    out.reserve(qsizetype(text.size() + text.size() / 16));
-    for (char c : text) {
-        if (c == '/')
-            out.append('\\');
-        out.append(c);
+    Writer w(records.size());
+    for (const T &record : records) {
+        w.beginRecord();
+        write(w, record);
+        w.endRecord();
     }
-    return out;
+    return w.finish();
 }
 
-template <typename T>
-bool decode(const QByteArray &data, QList<T> *out, QString *error)
+template <typename T> bool decode(const QByteArray &data, QList<T> *out, QString *error)
 {
     try {
         const json document = json::parse(data.cbegin(), data.cend());

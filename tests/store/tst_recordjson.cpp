@@ -506,12 +506,22 @@ void TstRecordJson::roundTrips()
     templates[1].lastUsed = QDateTime(QDate(1999, 3, 4), QTime(5, 6, 7, 999), Qt::UTC);
     templates[2].lastUsed = QDateTime(QDate(2100, 1, 1), QTime(0, 0, 0, 1), Qt::UTC);
     templates[3].name = QString();
-    templates[3].description = QStringLiteral("\t\u0001\u007f\u2028 </script>");
+    templates[3].description = QStringLiteral("\t\b\f\r\u0001\u001f\u007f\u2028 </script>");
 
+    const QByteArray text = encodeRecords(templates);
     QList<Template> templatesBack;
     QString error;
-    QVERIFY2(decodeRecords(encodeRecords(templates), &templatesBack, &error), qPrintable(error));
+    QVERIFY2(decodeRecords(text, &templatesBack, &error), qPrintable(error));
     QCOMPARE(templatesBack, templates);
+    // Another reader sees the same strings, so the escaping is plain JSON.
+    const QJsonArray independent = QJsonDocument::fromJson(text).array();
+    QCOMPARE(independent.size(), templates.size());
+    for (qsizetype i = 0; i < templates.size(); ++i) {
+        const QJsonObject o = independent[i].toObject();
+        QCOMPARE(o.value(QStringLiteral("name")).toString(), templates[i].name);
+        QCOMPARE(o.value(QStringLiteral("description")).toString(), templates[i].description);
+        QCOMPARE(o.value(QStringLiteral("filePath")).toString(), templates[i].filePath);
+    }
 
     Preset none;
     none.id = QUuid::createUuid();
