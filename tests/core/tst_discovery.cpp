@@ -303,7 +303,6 @@ void TstDiscovery::hangingConverterIsStopped()
     QVERIFY2(log.first().startsWith(QStringLiteral("⚠ ")), qPrintable(log.first()));
     QVERIFY(log.first().contains(pandoc));
     QVERIFY(vm->statusColor() != StatusColor::Green);
-
 }
 
 void TstDiscovery::notFound_data()
