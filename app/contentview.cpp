@@ -1,32 +1,16 @@
 #include "contentview.h"
 
+#include "conversion/conversionview.h"
 #include "icons.h"
 #include "templates/templatesview.h"
-
-#include <QLabel>
-
-namespace {
-
-QWidget *placeholder(const QString &text, const QString &objectName)
-{
-    auto *label = new QLabel(text);
-    label->setObjectName(objectName);
-    label->setAlignment(Qt::AlignCenter);
-    label->setWordWrap(true);
-    return label;
-}
-
-} // namespace
 
 ContentView::ContentView(ViewModelEnvironment environment, FilePanels *panels, QWidget *parent)
     : QTabWidget(parent), m_viewModel(new PandocViewModel(std::move(environment), this))
 {
     setObjectName(QStringLiteral("contentView"));
     setMinimumSize(800, 600);
-    addTab(placeholder(QStringLiteral("Hier entsteht die Konvertierung: Eingabe, Formate, "
-                                      "Templates, Optionen, Status und Log."),
-                       QStringLiteral("conversionView")),
-           themedIcon(QStringLiteral("view-refresh"), QStyle::SP_BrowserReload),
+    m_conversionView = new ConversionView(m_viewModel, panels);
+    addTab(m_conversionView, themedIcon(QStringLiteral("view-refresh"), QStyle::SP_BrowserReload),
            QStringLiteral("Konvertierung"));
     addTab(new TemplatesView(m_viewModel, panels),
            themedIcon(QStringLiteral("text-x-generic"), QStyle::SP_FileIcon),

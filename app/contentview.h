@@ -4,6 +4,7 @@
 
 #include <QTabWidget>
 
+class ConversionView;
 class FilePanels;
 
 // The window's root view: owns the view model and shows the two tabs.
@@ -16,11 +17,13 @@ public:
     ContentView(ViewModelEnvironment environment, FilePanels *panels, QWidget *parent = nullptr);
 
     PandocViewModel *viewModel() const { return m_viewModel; }
+    ConversionView *conversionView() const { return m_conversionView; }
 
 protected:
     void showEvent(QShowEvent *event) override;
 
 private:
     PandocViewModel *m_viewModel;
+    ConversionView *m_conversionView = nullptr;
     bool m_checked = false;
 };

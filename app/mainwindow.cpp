@@ -1,11 +1,12 @@
 #include "mainwindow.h"
 
 #include "contentview.h"
+#include "conversion/conversionview.h"
 
 #include <QAction>
 #include <QMenuBar>
 
-MainWindow::MainWindow(ViewModelEnvironment environment, QWidget *parent)
+MainWindow::MainWindow(ViewModelEnvironment environment, FilePanels *panels, QWidget *parent)
     : QMainWindow(parent), m_dialogs(std::make_unique<QtDialogs>(this)),
       m_desktop(std::make_unique<QtDesktop>()), m_panels(std::make_unique<QtFilePanels>())
 {
@@ -14,7 +15,7 @@ MainWindow::MainWindow(ViewModelEnvironment environment, QWidget *parent)
         environment.dialogs = m_dialogs.get();
     if (!environment.desktop)
         environment.desktop = m_desktop.get();
-    m_content = new ContentView(std::move(environment), m_panels.get(), this);
+    m_content = new ContentView(std::move(environment), panels ? panels : m_panels.get(), this);
     setCentralWidget(m_content);
     buildMenu();
 }
@@ -40,12 +41,18 @@ void MainWindow::buildMenu()
         action->setShortcut(QKeySequence(key));
         return action;
     };
-    add(QStringLiteral("Konvertieren"), Qt::CTRL | Qt::Key_R, QStringLiteral("convertAction"));
+    // The entries act on this window's conversion tab, under the rules of its buttons.
+    ConversionView *view = m_content->conversionView();
+    QAction *convert =
+        add(QStringLiteral("Konvertieren"), Qt::CTRL | Qt::Key_R, QStringLiteral("convertAction"));
+    connect(convert, &QAction::triggered, view, &ConversionView::requestConvert);
     menu->addSeparator();
-    add(QStringLiteral("Eingabedatei wählen..."), Qt::CTRL | Qt::Key_O,
-        QStringLiteral("chooseInputAction"));
-    add(QStringLiteral("Ausgabedatei wählen..."), Qt::CTRL | Qt::Key_S,
-        QStringLiteral("chooseOutputAction"));
+    QAction *input = add(QStringLiteral("Eingabedatei wählen..."), Qt::CTRL | Qt::Key_O,
+                         QStringLiteral("chooseInputAction"));
+    connect(input, &QAction::triggered, view, &ConversionView::chooseInput);
+    QAction *output = add(QStringLiteral("Ausgabedatei wählen..."), Qt::CTRL | Qt::Key_S,
+                          QStringLiteral("chooseOutputAction"));
+    connect(output, &QAction::triggered, view, &ConversionView::chooseOutput);
     menu->addSeparator();
     QAction *clear =
         add(QStringLiteral("Log löschen"), Qt::CTRL | Qt::Key_L, QStringLiteral("clearLogAction"));

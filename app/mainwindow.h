@@ -16,8 +16,10 @@ class MainWindow final : public QMainWindow
     Q_DISABLE_COPY_MOVE(MainWindow)
 
 public:
-    // `environment` may leave dialogs and desktop unset; the window fills in its own.
-    explicit MainWindow(ViewModelEnvironment environment = {}, QWidget *parent = nullptr);
+    // `environment` may leave dialogs and desktop unset, and `panels` may be null; the window
+    // fills in its own.
+    explicit MainWindow(ViewModelEnvironment environment = {}, FilePanels *panels = nullptr,
+                        QWidget *parent = nullptr);
     ~MainWindow() override;
 
     ContentView *contentView() const { return m_content; }

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QPushButton>
+
+class PandocViewModel;
+
+// Starts the conversion; enabled only with input and while idle.
+class ConvertButton final : public QPushButton
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ConvertButton)
+
+public:
+    explicit ConvertButton(PandocViewModel *viewModel, QWidget *parent = nullptr);
+
+    bool canConvert() const;
+
+protected:
+    void changeEvent(QEvent *event) override;
+
+private:
+    void refresh();
+    void applyAccent();
+
+    PandocViewModel *m_viewModel;
+};

@@ -1,0 +1,82 @@
+#include "optionssection.h"
+
+#include "formcolumns.h"
+#include "pandocviewmodel.h"
+
+#include <QCheckBox>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+OptionsSection::OptionsSection(PandocViewModel *viewModel, QWidget *parent)
+    : QGroupBox(QStringLiteral("Optionen"), parent), m_viewModel(viewModel)
+{
+    setObjectName(QStringLiteral("optionsSection"));
+    auto *stack = new QVBoxLayout(this);
+    stack->setSpacing(FormColumns::kInnerSpacing);
+
+    using VM = PandocViewModel;
+    stack->addWidget(addSwitch(QStringLiteral("Standalone-Dokument"),
+                               QStringLiteral("standaloneCheck"), &VM::standalone,
+                               &VM::setStandalone, &VM::standaloneChanged));
+    stack->addWidget(addSwitch(QStringLiteral("Inhaltsverzeichnis erstellen"),
+                               QStringLiteral("tocCheck"), &VM::tableOfContents,
+                               &VM::setTableOfContents, &VM::tableOfContentsChanged));
+    stack->addWidget(addSwitch(QStringLiteral("Abschnitte nummerieren"),
+                               QStringLiteral("numberSectionsCheck"), &VM::numberSections,
+                               &VM::setNumberSections, &VM::numberSectionsChanged));
+
+    m_options = new QLineEdit(this);
+    m_options->setObjectName(QStringLiteral("additionalOptionsField"));
+    m_options->setPlaceholderText(QStringLiteral("z.B. --metadata title=\"Titel\""));
+    auto *optionsRow = new QHBoxLayout;
+    optionsRow->addWidget(new QLabel(QStringLiteral("Zusätzliche Pandoc-Optionen:"), this));
+    optionsRow->addWidget(m_options, 1);
+    stack->addLayout(optionsRow);
+
+    // What the converter would be called with, ready to copy into a terminal.
+    m_command = new QLineEdit(this);
+    m_command->setObjectName(QStringLiteral("commandPreview"));
+    m_command->setReadOnly(true);
+    m_command->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_command->setPlaceholderText(
+        QStringLiteral("(erscheint, sobald eine Eingabedatei gewählt ist)"));
+    auto *commandRow = new QHBoxLayout;
+    commandRow->addWidget(new QLabel(QStringLiteral("Befehl:"), this));
+    commandRow->addWidget(m_command, 1);
+    stack->addLayout(commandRow);
+
+    connect(m_options, &QLineEdit::textEdited, m_viewModel, &VM::setAdditionalOptions);
+    connect(m_viewModel, &VM::additionalOptionsChanged, this, &OptionsSection::refreshOptions);
+    auto showCommand = [this] {
+        m_command->setText(m_viewModel->commandPreview());
+        m_command->setCursorPosition(0);
+    };
+    connect(m_viewModel, &VM::commandPreviewChanged, this, showCommand);
+    // A template's file may appear or vanish with a library change.
+    connect(m_viewModel, &VM::templatesChanged, this, showCommand);
+    refreshOptions();
+    showCommand();
+}
+
+QCheckBox *OptionsSection::addSwitch(const QString &text, const QString &name,
+                                     bool (PandocViewModel::*getter)() const,
+                                     void (PandocViewModel::*setter)(bool),
+                                     void (PandocViewModel::*changed)())
+{
+    auto *box = new QCheckBox(text, this);
+    box->setObjectName(name);
+    box->setChecked((m_viewModel->*getter)());
+    connect(box, &QCheckBox::toggled, m_viewModel, setter);
+    connect(m_viewModel, changed, box,
+            [this, box, getter] { box->setChecked((m_viewModel->*getter)()); });
+    return box;
+}
+
+void OptionsSection::refreshOptions()
+{
+    if (m_options->text() != m_viewModel->additionalOptions())
+        m_options->setText(m_viewModel->additionalOptions());
+}

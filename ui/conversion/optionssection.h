@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QGroupBox>
+
+class PandocViewModel;
+class QCheckBox;
+class QLineEdit;
+
+// Converter switches, extra options and the resulting command line.
+class OptionsSection final : public QGroupBox
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(OptionsSection)
+
+public:
+    explicit OptionsSection(PandocViewModel *viewModel, QWidget *parent = nullptr);
+
+private:
+    QCheckBox *addSwitch(const QString &text, const QString &name,
+                         bool (PandocViewModel::*getter)() const,
+                         void (PandocViewModel::*setter)(bool), void (PandocViewModel::*changed)());
+    void refreshOptions();
+
+    PandocViewModel *m_viewModel;
+    QLineEdit *m_options = nullptr;
+    QLineEdit *m_command = nullptr;
+};

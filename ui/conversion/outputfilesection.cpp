@@ -1,0 +1,44 @@
+#include "outputfilesection.h"
+
+#include "formcolumns.h"
+#include "pandocviewmodel.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+OutputFileSection::OutputFileSection(PandocViewModel *viewModel, QWidget *parent)
+    : QGroupBox(parent), m_viewModel(viewModel)
+{
+    setObjectName(QStringLiteral("outputFileSection"));
+    m_field = new QLineEdit(this);
+    m_field->setObjectName(QStringLiteral("outputField"));
+    m_button = new QPushButton(QStringLiteral("Speichern unter..."), this);
+    m_button->setObjectName(QStringLiteral("saveAsButton"));
+
+    auto *row = new QHBoxLayout(this);
+    row->addWidget(FormColumns::makeLabel(QStringLiteral("Ausgabedatei:"), this));
+    row->addWidget(m_field, 1);
+    row->addWidget(m_button);
+
+    connect(m_field, &QLineEdit::textEdited, m_viewModel, &PandocViewModel::setOutputFile);
+    connect(m_button, &QPushButton::clicked, this, &OutputFileSection::chooseRequested);
+    connect(m_viewModel, &PandocViewModel::outputFileChanged, this, &OutputFileSection::refresh);
+    connect(m_viewModel, &PandocViewModel::inputFilesChanged, this, &OutputFileSection::refresh);
+    refresh();
+}
+
+bool OutputFileSection::canChoose() const
+{
+    return m_viewModel->inputFiles().size() <= 1;
+}
+
+void OutputFileSection::refresh()
+{
+    // Rewriting the text the user is typing would move the cursor.
+    if (m_field->text() != m_viewModel->outputFile())
+        m_field->setText(m_viewModel->outputFile());
+    m_field->setEnabled(canChoose());
+    m_button->setEnabled(canChoose());
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QWidget>
+
+class PandocViewModel;
+class QComboBox;
+class QToolButton;
+class SavePresetDialog;
+
+// The preset bar: picker, save and delete.
+class PresetSection final : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(PresetSection)
+
+public:
+    explicit PresetSection(PandocViewModel *viewModel, QWidget *parent = nullptr);
+
+    // Opens the name dialog without blocking; it is modal to the window.
+    void openSaveDialog();
+    QString newPresetName() const { return m_newPresetName; }
+
+private:
+    void rebuildPicker();
+    void showSelection();
+    void pick(int index);
+
+    PandocViewModel *m_viewModel;
+    QComboBox *m_picker = nullptr;
+    QToolButton *m_deleteButton = nullptr;
+    SavePresetDialog *m_dialog = nullptr;
+    QString m_newPresetName;
+};
