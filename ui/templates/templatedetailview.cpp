@@ -45,6 +45,15 @@ QString mediumDateFormat(const QLocale &locale)
     return format.trimmed();
 }
 
+QString fileStamp(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QString();
+    return QString::number(info.size()) + u'/' +
+           QString::number(info.lastModified().toMSecsSinceEpoch());
+}
+
 } // namespace
 
 TemplateDetailView::TemplateDetailView(PandocViewModel *viewModel, FilePanels *panels,
@@ -116,7 +125,7 @@ TemplateDetailView::TemplateDetailView(PandocViewModel *viewModel, FilePanels *p
     connect(m_export, &QPushButton::clicked, this, &TemplateDetailView::exportFile);
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &TemplateDetailView::reloadContent);
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this,
-            &TemplateDetailView::reloadContent);
+            &TemplateDetailView::onFolderChanged);
 }
 
 QString TemplateDetailView::formatLastUsed(const QDateTime &time, const QLocale &locale)
@@ -135,6 +144,7 @@ void TemplateDetailView::setRecord(const Template &record)
     if (otherRecord) {
         const QSignalBlocker blocker(m_description);
         m_description->setPlainText(record.description);
+        m_description->moveCursor(QTextCursor::End);
     }
     m_type->setText(displayName(record.type));
     m_path->setText(record.filePath);
@@ -153,6 +163,7 @@ void TemplateDetailView::reloadContent()
         return;
     }
     watch(m_record->filePath);
+    m_previewStamp = fileStamp(m_record->filePath);
     const TextPreview preview = readTextPreview(m_record->filePath, kPreviewLimit);
     const int scroll = m_content->verticalScrollBar()->value();
     if (preview.state == TextPreview::State::Unreadable)
@@ -161,6 +172,12 @@ void TemplateDetailView::reloadContent()
         m_content->setPlainText(preview.text);
     m_content->verticalScrollBar()->setValue(scroll);
     m_truncated->setVisible(preview.state == TextPreview::State::Truncated);
+}
+
+void TemplateDetailView::onFolderChanged()
+{
+    if (m_record && fileStamp(m_record->filePath) != m_previewStamp)
+        reloadContent();
 }
 
 void TemplateDetailView::watch(const QString &path)

@@ -36,6 +36,7 @@ public:
 
 private:
     void reloadContent();
+    void onFolderChanged();
     void watch(const QString &path);
     void exportFile();
 
@@ -54,4 +55,6 @@ private:
     QPushButton *m_export = nullptr;
     // Refreshes the preview when the stored file changes on disk, for example after "Bearbeiten".
     QFileSystemWatcher m_watcher;
+    // What the preview was read from, so unrelated changes in the folder do not reread it.
+    QString m_previewStamp;
 };
