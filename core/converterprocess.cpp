@@ -69,7 +69,8 @@ QString ConverterProcess::errorText() const
 {
     const qsizetype half = kStderrLimit / 2;
     if (m_total <= kStderrLimit) {
-        QStringDecoder decoder(QStringDecoder::Utf8);
+        // Stateless: a sequence cut off at the end is invalid too.
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
         const QString text = decoder.decode(m_head + m_tail);
         return decoder.hasError() ? QString() : text;
     }

@@ -245,6 +245,9 @@ void PandocViewModel::setStatus(const QString &message, StatusColor color)
 
 void PandocViewModel::checkPandocInstallation()
 {
+    // A query still under way reports for both calls.
+    if (m_versionQuery)
+        return;
     const ConverterSearch &search = m_env.converter;
     const QStringList candidates = search.candidates();
     const std::optional<QString> found = search.locate();
