@@ -368,6 +368,22 @@ private slots:
         QVERIFY(content->toPlainText().size() > 1000 * 1000);
     }
 
+    void longLinePreviewKeepsEveryCharacter()
+    {
+        Fixture f;
+        QByteArray minified;
+        for (int i = 0; minified.size() < 100 * 1000; ++i)
+            minified += "a{b:" + QByteArray::number(i) + "}";
+        f.add(QStringLiteral("min"), TemplateType::Css, false, "x\n" + minified + "\ny");
+        f.click(QStringLiteral("min"));
+        const QString shown = f.find<QPlainTextEdit>(QStringLiteral("contentView"))->toPlainText();
+        QVERIFY(shown.startsWith(QStringLiteral("x\na{b:0}")));
+        QVERIFY(shown.endsWith(QStringLiteral("}\ny")));
+        // Broken into rows so the window never lays out one huge paragraph, yet nothing is lost.
+        QVERIFY(shown.count(u'\n') > 3);
+        QCOMPARE(QString(shown).remove(u'\n'), QString::fromLatin1("x" + minified + "y"));
+    }
+
     void lastUsedFormat_data()
     {
         QTest::addColumn<QLocale>("locale");

@@ -23,6 +23,8 @@ AddTemplateView::AddTemplateView(PandocViewModel *viewModel, FilePanels *panels,
 
     auto *layout = new QVBoxLayout(this);
     layout->setSpacing(20);
+    // The stack sits centred in the fixed-size sheet.
+    layout->addStretch();
 
     auto *title = new QLabel(QStringLiteral("Neues Template hinzufügen"));
     title->setObjectName(QStringLiteral("addTitle"));
@@ -71,6 +73,7 @@ AddTemplateView::AddTemplateView(PandocViewModel *viewModel, FilePanels *panels,
     buttons->addStretch();
     buttons->addWidget(m_add);
     layout->addLayout(buttons);
+    layout->addStretch();
 
     // Escape rejects through QDialog; Return clicks the default button only while it is enabled.
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -54,6 +54,38 @@ QString fileStamp(const QString &path)
            QString::number(info.lastModified().toMSecsSinceEpoch());
 }
 
+// Laying out one huge paragraph takes seconds (minified CSS is one line), so the preview
+// breaks very long lines into rows of this many characters.
+constexpr qsizetype kLongLine = 16 * 1024;
+
+QString withLongLinesBroken(const QString &text)
+{
+    QString result;
+    qsizetype lineStart = 0;
+    bool broken = false;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && text[i] != u'\n')
+            continue;
+        QStringView line = QStringView(text).mid(lineStart, i - lineStart);
+        if (line.size() > kLongLine && !broken) {
+            result = text.left(lineStart);
+            broken = true;
+        }
+        if (broken) {
+            while (line.size() > kLongLine) {
+                result += line.left(kLongLine);
+                result += u'\n';
+                line = line.mid(kLongLine);
+            }
+            result += line;
+            if (i < text.size())
+                result += u'\n';
+        }
+        lineStart = i + 1;
+    }
+    return broken ? result : text;
+}
+
 } // namespace
 
 TemplateDetailView::TemplateDetailView(PandocViewModel *viewModel, FilePanels *panels,
@@ -169,7 +201,7 @@ void TemplateDetailView::reloadContent()
     if (preview.state == TextPreview::State::Unreadable)
         m_content->setPlainText(QStringLiteral("Fehler beim Laden"));
     else
-        m_content->setPlainText(preview.text);
+        m_content->setPlainText(withLongLinesBroken(preview.text));
     m_content->verticalScrollBar()->setValue(scroll);
     m_truncated->setVisible(preview.state == TextPreview::State::Truncated);
 }

@@ -158,6 +158,9 @@ QWidget *TemplatesView::buildDetailPane()
     scroll->setWidget(m_detail);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    // Blend into the tab page instead of painting the window colour over it.
+    scroll->viewport()->setAutoFillBackground(false);
+    m_detail->setAutoFillBackground(false);
 
     m_detailStack = new QStackedWidget;
     m_detailStack->setObjectName(QStringLiteral("detailStack"));
