@@ -1,16 +1,41 @@
+#include "commandline.h"
 #include "mainwindow.h"
 
 #include <QApplication>
+#include <QTimer>
+
+#include <cstdio>
 
 int main(int argc, char *argv[])
 {
+    // Parsed before the application object so --help and --version need no display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine commandLine = parseCommandLine(arguments);
+    switch (commandLine.action) {
+    case CommandLine::Action::Help:
+    case CommandLine::Action::Version:
+        std::fputs(qPrintable(commandLine.text + u'\n'), stdout);
+        return 0;
+    case CommandLine::Action::Error:
+        std::fputs(qPrintable(commandLine.text + u'\n'), stderr);
+        return 2;
+    case CommandLine::Action::Run:
+        break;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velunor"));
     QApplication::setApplicationDisplayName(QStringLiteral("Velunor"));
     QApplication::setApplicationVersion(QStringLiteral(VELUNOR_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("velunor"));
+    QApplication::setDesktopFileName(QStringLiteral("org.velunor.Velunor"));
 
     MainWindow window;
     window.show();
+    // Once the window is up, so the batch explanation has a parent to sit on.
+    QTimer::singleShot(0, &window, [&window, files = commandLine.files] {
+        openCommandLineFiles(*window.viewModel(), files);
+    });
     return app.exec();
 }

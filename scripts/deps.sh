@@ -13,7 +13,7 @@ packages=(
     xvfb xauth
 )
 if [ "${1:-}" = "--test" ]; then
-    packages+=(desktop-file-utils zip unzip)
+    packages+=(desktop-file-utils appstream zip unzip dpkg-dev debootstrap)
 fi
 
 missing=()
