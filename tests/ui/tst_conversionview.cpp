@@ -1,10 +1,12 @@
 // The conversion tab driven through its widgets, with fake panels, dialogs and converter.
 #include "conversion/conversionview.h"
+#include "conversion/logview.h"
 #include "conversion/statuscolors.h"
 #include "fakefilepanels.h"
 #include "fakes.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialog>
 #include <QDropEvent>
@@ -12,13 +14,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTextBlock>
 #include <QToolButton>
 
 namespace {
@@ -536,15 +536,15 @@ private slots:
     void logFollowsNewestLineAndClears()
     {
         Fixture f;
-        auto *log = f.find<QPlainTextEdit>("logView");
+        auto *log = f.find<LogView>("logView");
         QCOMPARE(log->height(), 150);
         QVERIFY(QFontInfo(log->font()).fixedPitch());
         for (int i = 0; i < 300; ++i)
             f.vm->appendLog(QStringLiteral("Zeile %1").arg(i));
         QScrollBar *bar = log->verticalScrollBar();
+        QCOMPARE(log->lineCount(), 300);
         QTRY_VERIFY(bar->maximum() > 0 && bar->value() == bar->maximum());
-        QCOMPARE(log->document()->blockCount(), 300);
-        QCOMPARE(log->document()->lastBlock().text(), QStringLiteral("Zeile 299"));
+        QCOMPARE(log->line(299), QStringLiteral("Zeile 299"));
 
         // Scrolled away, the next line brings the view back to the bottom.
         bar->setValue(0);
@@ -552,12 +552,40 @@ private slots:
         QTRY_COMPARE(bar->value(), bar->maximum());
 
         f.find<QPushButton>("clearLogButton")->click();
-        QCOMPARE(log->toPlainText(), QString());
+        QCOMPARE(log->lineCount(), 0);
         QCOMPARE(f.find<QLabel>("statusLabel")->text(), QStringLiteral("Log gelöscht"));
         QCOMPARE(f.find<QLabel>("statusLabel")->palette().color(QPalette::WindowText),
                  statusColorFor(StatusColor::Gray, f.view->palette()));
         f.vm->appendLog(QStringLiteral("erste"));
-        QCOMPARE(log->toPlainText(), QStringLiteral("erste"));
+        QCOMPARE(log->lineCount(), 1);
+        QCOMPARE(log->line(0), QStringLiteral("erste"));
+    }
+
+    void logLinesCanBeCopied()
+    {
+        Fixture f;
+        f.vm->appendLog(QStringLiteral("\nStarte Konvertierung: a.md → a.docx"));
+        f.vm->appendLog(QStringLiteral("[WARNING] eins\n[WARNING] zwei"));
+        f.vm->appendLog(QStringLiteral("✓ Konvertierung erfolgreich: a.docx"));
+        auto *log = f.find<LogView>("logView");
+        // An entry with line breaks shows as several lines.
+        QCOMPARE(log->lineCount(), 5);
+        // Drag over the middle lines, then copy.
+        const int h = log->fontMetrics().height() + 2;
+        QTest::mousePress(log->viewport(), Qt::LeftButton, {}, QPoint(20, 4 + h + h / 2));
+        QMouseEvent move(QEvent::MouseMove, QPointF(20, 4 + 3 * h + h / 2),
+                         log->viewport()->mapToGlobal(QPointF(20, 4 + 3 * h + h / 2)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(log->viewport(), &move);
+        QTest::keySequence(log, QKeySequence::Copy);
+        QCOMPARE(QApplication::clipboard()->text(),
+                 QStringLiteral("Starte Konvertierung: a.md → a.docx\n[WARNING] eins\n"
+                                "[WARNING] zwei"));
+        QTest::keySequence(log, QKeySequence::SelectAll);
+        QTest::keySequence(log, QKeySequence::Copy);
+        QCOMPARE(QApplication::clipboard()->text(),
+                 QStringLiteral("\nStarte Konvertierung: a.md → a.docx\n[WARNING] eins\n"
+                                "[WARNING] zwei\n✓ Konvertierung erfolgreich: a.docx"));
     }
 
     void statusColoursAreReadable_data()

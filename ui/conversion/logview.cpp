@@ -2,40 +2,191 @@
 
 #include "pandocviewmodel.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QFontDatabase>
+#include <QKeyEvent>
+#include <QPainter>
 #include <QScrollBar>
-#include <QTimer>
 
-LogView::LogView(PandocViewModel *viewModel, QWidget *parent) : QPlainTextEdit(parent)
+namespace {
+constexpr int kLineGap = 2;
+constexpr int kMargin = 4;
+} // namespace
+
+LogView::LogView(PandocViewModel *viewModel, QWidget *parent) : QAbstractScrollArea(parent)
 {
     setObjectName(QStringLiteral("logView"));
-    setReadOnly(true);
-    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    setLineWrapMode(QPlainTextEdit::NoWrap);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     setFixedHeight(150);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(true);
+    viewport()->setCursor(Qt::IBeamCursor);
 
-    for (const QString &line : viewModel->logMessages())
-        append(line);
+    auto *copy = new QAction(QStringLiteral("Kopieren"), this);
+    connect(copy, &QAction::triggered, this, &LogView::copySelection);
+    auto *all = new QAction(QStringLiteral("Alles auswählen"), this);
+    connect(all, &QAction::triggered, this, &LogView::selectAll);
+    addActions({copy, all});
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+
+    m_followTimer.setSingleShot(true);
+    m_followTimer.setInterval(0);
+    connect(&m_followTimer, &QTimer::timeout, this, &LogView::followNewest);
+
+    for (const QString &entry : viewModel->logMessages())
+        append(entry);
     connect(viewModel, &PandocViewModel::logMessageAppended, this, &LogView::append);
-    connect(viewModel, &PandocViewModel::logCleared, this, &QPlainTextEdit::clear);
+    connect(viewModel, &PandocViewModel::logCleared, this, &LogView::clearLines);
 }
 
-void LogView::append(const QString &line)
+void LogView::append(const QString &entry)
 {
-    appendPlainText(line);
-    scheduleScroll();
+    // An entry may hold several lines (the converter's error output).
+    for (const QString &text : entry.split(u'\n')) {
+        m_lines.append(text);
+        m_widestLine = std::max(m_widestLine, text.size());
+    }
+    if (!m_followTimer.isActive())
+        m_followTimer.start();
 }
 
-void LogView::scheduleScroll()
+void LogView::clearLines()
 {
-    // One scroll per burst of lines is enough; the newest line ends at the bottom.
-    if (m_scrollPending)
+    m_lines.clear();
+    m_widestLine = 0;
+    m_anchor = m_cursor = -1;
+    m_followTimer.stop();
+    updateScrollRange();
+    viewport()->update();
+}
+
+void LogView::followNewest()
+{
+    updateScrollRange();
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    viewport()->update();
+}
+
+int LogView::lineHeight() const
+{
+    return fontMetrics().height() + kLineGap;
+}
+
+void LogView::updateScrollRange()
+{
+    const int visible = viewport()->height();
+    const qint64 content = qint64(m_lines.size()) * lineHeight() + 2 * kMargin;
+    QScrollBar *v = verticalScrollBar();
+    v->setSingleStep(lineHeight());
+    v->setPageStep(visible);
+    v->setRange(0, int(std::min<qint64>(std::max<qint64>(0, content - visible), INT_MAX)));
+    // Monospaced: the widest line is estimated from its length, not measured.
+    const qint64 width = m_widestLine * fontMetrics().horizontalAdvance(u'M') + 2 * kMargin;
+    QScrollBar *h = horizontalScrollBar();
+    h->setPageStep(viewport()->width());
+    h->setRange(0, int(std::max<qint64>(0, width - viewport()->width())));
+}
+
+void LogView::resizeEvent(QResizeEvent *event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    updateScrollRange();
+}
+
+void LogView::changeEvent(QEvent *event)
+{
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        updateScrollRange();
+}
+
+void LogView::paintEvent(QPaintEvent *)
+{
+    QPainter painter(viewport());
+    const int height = lineHeight();
+    const int top = verticalScrollBar()->value() - kMargin;
+    const int first = std::max(0, top / height);
+    const int last = std::min(int(m_lines.size()) - 1, (top + viewport()->height()) / height);
+    const int low = std::min(m_anchor, m_cursor);
+    const int high = std::max(m_anchor, m_cursor);
+    const int x = kMargin - horizontalScrollBar()->value();
+    for (int row = first; row <= last; ++row) {
+        const QRect rect(0, row * height - top, viewport()->width(), height);
+        const bool selected = hasSelection() && row >= low && row <= high;
+        if (selected)
+            painter.fillRect(rect, palette().brush(QPalette::Highlight));
+        painter.setPen(palette().color(selected ? QPalette::HighlightedText : QPalette::Text));
+        painter.drawText(rect.adjusted(x, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                         m_lines.at(row));
+    }
+}
+
+int LogView::rowAt(const QPoint &viewportPos) const
+{
+    if (m_lines.isEmpty())
+        return -1;
+    const int y = viewportPos.y() + verticalScrollBar()->value() - kMargin;
+    return std::clamp(y / lineHeight(), 0, int(m_lines.size()) - 1);
+}
+
+void LogView::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mousePressEvent(event);
         return;
-    m_scrollPending = true;
-    QTimer::singleShot(0, this, [this] {
-        m_scrollPending = false;
-        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
-    });
+    }
+    const int row = rowAt(event->position().toPoint());
+    if (!(event->modifiers() & Qt::ShiftModifier) || m_anchor < 0)
+        m_anchor = row;
+    m_cursor = row;
+    viewport()->update();
+}
+
+void LogView::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!(event->buttons() & Qt::LeftButton) || m_anchor < 0)
+        return;
+    m_cursor = rowAt(event->position().toPoint());
+    viewport()->update();
+}
+
+void LogView::keyPressEvent(QKeyEvent *event)
+{
+    if (event->matches(QKeySequence::Copy)) {
+        copySelection();
+    } else if (event->matches(QKeySequence::SelectAll)) {
+        selectAll();
+    } else {
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void LogView::selectAll()
+{
+    if (m_lines.isEmpty())
+        return;
+    m_anchor = 0;
+    m_cursor = int(m_lines.size()) - 1;
+    viewport()->update();
+}
+
+QString LogView::selectedText() const
+{
+    if (!hasSelection())
+        return {};
+    const int low = std::min(m_anchor, m_cursor);
+    const int high = std::max(m_anchor, m_cursor);
+    return m_lines.mid(low, high - low + 1).join(u'\n');
+}
+
+void LogView::copySelection() const
+{
+    if (hasSelection())
+        QApplication::clipboard()->setText(selectedText());
 }

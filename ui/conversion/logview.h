@@ -1,11 +1,16 @@
 #pragma once
 
-#include <QPlainTextEdit>
+#include <QAbstractScrollArea>
+#include <QStringList>
+#include <QTimer>
 
 class PandocViewModel;
 
-// The log lines, monospaced and selectable; appends without rebuilding and follows the newest line.
-class LogView final : public QPlainTextEdit
+// The log, monospaced, one row per text line. Appending stores the line and defers the
+// scroll range and the jump to the newest line to the next turn of the event loop, and only
+// the visible rows are painted, so 100,000 lines cost no more per line than ten do.
+// Whole lines are selected with mouse or keyboard and copied with the usual shortcut.
+class LogView final : public QAbstractScrollArea
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(LogView)
@@ -13,9 +18,33 @@ class LogView final : public QPlainTextEdit
 public:
     explicit LogView(PandocViewModel *viewModel, QWidget *parent = nullptr);
 
-private:
-    void append(const QString &line);
-    void scheduleScroll();
+    int lineCount() const { return int(m_lines.size()); }
+    QString line(int row) const { return m_lines.at(row); }
+    // The selected lines, joined with line breaks.
+    QString selectedText() const;
+    void selectAll();
+    void copySelection() const;
 
-    bool m_scrollPending = false;
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void append(const QString &entry);
+    void clearLines();
+    void updateScrollRange();
+    void followNewest();
+    int lineHeight() const;
+    int rowAt(const QPoint &viewportPos) const;
+    bool hasSelection() const { return m_anchor >= 0 && m_cursor >= 0; }
+
+    QStringList m_lines;
+    qsizetype m_widestLine = 0;
+    int m_anchor = -1;
+    int m_cursor = -1;
+    QTimer m_followTimer;
 };
