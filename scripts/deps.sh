@@ -15,6 +15,9 @@ packages=(
 if [ "${1:-}" = "--test" ]; then
     packages+=(desktop-file-utils appstream zip unzip dpkg-dev debootstrap)
 fi
+if [ "${1:-}" = "--fuzz" ]; then
+    packages+=(clang-14 libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,7 @@
+// The preset-file reader.
+#include "recordsfuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    return fuzzRecords<Preset>(data, size);
+}
