@@ -6,8 +6,11 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QComboBox>
+#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -153,6 +156,29 @@ private slots:
         w.vm->setInputFiles({one, w.input("in/c.md")});
         w.press(Qt::CTRL | Qt::Key_S);
         QCOMPARE(w.panels.calls.size(), 2);
+    }
+
+    void wholeConversionWithTheRealConverter()
+    {
+        if (!QFileInfo::exists(QStringLiteral("/usr/bin/pandoc")))
+            QSKIP("pandoc is not installed");
+        Window w;
+        w.world.installRealPandoc();
+        QVERIFY(w.waitReady());
+        const QString input = w.world.writeFile("docs/Bericht.md", "# Überschrift\n\nText.\n");
+        w.panels.openFilesAnswers << QList<QUrl>{QUrl::fromLocalFile(input)};
+        w.press(Qt::CTRL | Qt::Key_O);
+        w.window->findChild<QComboBox *>("outputFormatPicker")->setCurrentText("html5");
+        const QString output = w.world.path("docs/Bericht.html5");
+        QCOMPARE(w.vm->outputFile(), output);
+
+        QSignalSpy finished(w.vm, &PandocViewModel::conversionFinished);
+        w.window->findChild<QPushButton *>("convertButton")->click();
+        QVERIFY(finished.wait(60000));
+        QCOMPARE(w.vm->statusMessage(), QStringLiteral("✓ Konvertierung erfolgreich!"));
+        QFile result(output);
+        QVERIFY(result.open(QIODevice::ReadOnly));
+        QVERIFY(QString::fromUtf8(result.readAll()).contains(u"Überschrift</h1>"));
     }
 
     void clearLogShortcut()
