@@ -9,7 +9,7 @@ packages=(
     pandoc
     # What pandoc needs for a default PDF.
     texlive-latex-recommended texlive-latex-extra texlive-fonts-recommended lmodern
-    fonts-dejavu-core
+    fonts-dejavu-core fonts-noto-color-emoji
     xvfb xauth
 )
 if [ "${1:-}" = "--test" ]; then
