@@ -15,18 +15,6 @@
 
 namespace {
 
-class NoDialogs final : public Dialogs
-{
-public:
-    void showAlert(const QString &, const QString &) override {}
-    bool showConfirmation(const QString &, const QString &) override { return false; }
-    bool showWarningQuestion(const QString &, const QString &, const QString &,
-                             const QString &) override
-    {
-        return false;
-    }
-};
-
 void print(const char *name, double value)
 {
     std::printf("%s: %.3f\n", name, value);
@@ -53,7 +41,7 @@ void waitFor(PandocViewModel &vm)
 double batchOverheadRatio()
 {
     QTemporaryDir dir;
-    NoDialogs dialogs;
+    SilentDialogs dialogs;
     QList<QUrl> inputs;
     for (int i = 0; i < 50; ++i) {
         const QString path = dir.filePath(QStringLiteral("doc%1.md").arg(i));
@@ -105,7 +93,7 @@ double batchOverheadRatio()
 double uiMaxStallMs(const QString &fakeConverter)
 {
     QTemporaryDir dir;
-    NoDialogs dialogs;
+    SilentDialogs dialogs;
     const QString input = dir.filePath(QStringLiteral("a.md"));
     QFile f(input);
     f.open(QIODevice::WriteOnly);

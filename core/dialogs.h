@@ -16,6 +16,19 @@ public:
                                      const QString &acceptText, const QString &rejectText) = 0;
 };
 
+// Shows nothing and answers every question with no; for tools that run unattended.
+class SilentDialogs final : public Dialogs
+{
+public:
+    void showAlert(const QString &, const QString &) override {}
+    bool showConfirmation(const QString &, const QString &) override { return false; }
+    bool showWarningQuestion(const QString &, const QString &, const QString &,
+                             const QString &) override
+    {
+        return false;
+    }
+};
+
 // Opening files and folders in the desktop's default application.
 class Desktop
 {

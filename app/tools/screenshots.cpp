@@ -15,18 +15,6 @@
 
 namespace {
 
-class SilentDialogs final : public Dialogs
-{
-public:
-    void showAlert(const QString &, const QString &) override {}
-    bool showConfirmation(const QString &, const QString &) override { return false; }
-    bool showWarningQuestion(const QString &, const QString &, const QString &,
-                             const QString &) override
-    {
-        return false;
-    }
-};
-
 QString write(const QString &path, const QByteArray &content)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
