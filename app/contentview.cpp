@@ -17,6 +17,13 @@ ContentView::ContentView(ViewModelEnvironment environment, FilePanels *panels, Q
            QStringLiteral("Templates"));
 }
 
+ContentView::~ContentView()
+{
+    // The tabs observe the view model; they go before it does.
+    while (count() > 0)
+        delete widget(0);
+}
+
 void ContentView::showEvent(QShowEvent *event)
 {
     QTabWidget::showEvent(event);

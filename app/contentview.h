@@ -16,6 +16,8 @@ class ContentView final : public QTabWidget
 public:
     ContentView(ViewModelEnvironment environment, FilePanels *panels, QWidget *parent = nullptr);
 
+    ~ContentView() override;
+
     PandocViewModel *viewModel() const { return m_viewModel; }
     ConversionView *conversionView() const { return m_conversionView; }
 

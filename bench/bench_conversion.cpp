@@ -146,6 +146,6 @@ int main(int argc, char *argv[])
     const QString fake = QStringLiteral(FAKE_PANDOC_PATH);
     print("batch50_overhead_ratio", batchOverheadRatio());
     print("ui_max_stall_ms", uiMaxStallMs(fake));
-    print("log_append_100k_ms", logAppendMs());
+    print("log_append_100k_vm_ms", logAppendMs());
     return 0;
 }
