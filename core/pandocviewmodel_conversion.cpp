@@ -59,7 +59,8 @@ QStringList PandocViewModel::buildArguments(const QString &input, const QString 
         {m_selectedDocxTemplate, QStringLiteral("--reference-doc")},
     };
     for (const auto &[selection, option] : selections) {
-        if (!selection || !QFileInfo::exists(selection->filePath))
+        // Only a regular file: a FIFO would leave the converter waiting for ever.
+        if (!selection || !QFileInfo(selection->filePath).isFile())
             continue;
         args << option << selection->filePath;
         if (passed)

@@ -7,6 +7,12 @@ bool isBlank(QChar c)
     return c == u' ' || c == u'\t' || c == u'\n';
 }
 
+// Nothing runs when the text cannot be split, so no words half-way through either.
+ShellWords failed(const QString &why)
+{
+    return {{}, why};
+}
+
 } // namespace
 
 ShellWords splitShellWords(const QString &text)
@@ -37,8 +43,7 @@ ShellWords splitShellWords(const QString &text)
         } else if (c == u'\'') {
             const qsizetype close = text.indexOf(u'\'', i + 1);
             if (close < 0) {
-                result.error = QStringLiteral("einfaches Anführungszeichen nicht geschlossen");
-                return result;
+                return failed(QStringLiteral("einfaches Anführungszeichen nicht geschlossen"));
             }
             word += QStringView(text).sliced(i + 1, close - i - 1);
             i = close;
@@ -55,8 +60,7 @@ ShellWords splitShellWords(const QString &text)
                 word += text[j];
             }
             if (j >= n) {
-                result.error = QStringLiteral("doppeltes Anführungszeichen nicht geschlossen");
-                return result;
+                return failed(QStringLiteral("doppeltes Anführungszeichen nicht geschlossen"));
             }
             i = j;
         } else {

@@ -19,6 +19,34 @@ struct DecodeError : std::runtime_error
     using std::runtime_error::runtime_error;
 };
 
+// The parser keeps every open level on the heap, so a file of nothing but brackets would
+// take gigabytes before it fails. Store files nest two levels; foreign keys may add a few.
+constexpr int kMaxDepth = 512;
+
+bool nestsTooDeep(const QByteArray &data)
+{
+    int depth = 0;
+    bool inString = false;
+    const qsizetype n = data.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = data[i];
+        if (inString) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > kMaxDepth)
+                return true;
+        } else if (c == ']' || c == '}') {
+            --depth;
+        }
+    }
+    return false;
+}
+
 QString fromUtf8(const std::string &text)
 {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
@@ -286,6 +314,8 @@ template <typename T> QByteArray encode(const QList<T> &records)
 template <typename T> bool decode(const QByteArray &data, QList<T> *out, QString *error)
 {
     try {
+        if (nestsTooDeep(data))
+            throw DecodeError("Die Datei ist zu tief verschachtelt");
         const json document = json::parse(data.cbegin(), data.cend());
         if (!document.is_array())
             throw DecodeError("Die Datei enthält keine Liste");
