@@ -7,5 +7,5 @@ cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DVELUNOR_BUILD_TESTS=OFF >
 cmake --build build/bench -j2 >/dev/null
 export QT_QPA_PLATFORM=offscreen
 for b in build/bench/bench/bench_*; do
-    [ -x "$b" ] && "$b"
+    if [ -f "$b" ] && [ -x "$b" ]; then "$b"; fi
 done
