@@ -100,8 +100,9 @@ StoredFile storeTemplateFile(const QString &source, const QString &kindFolder,
 
 bool copyFileReplacing(const QString &source, const QString &destination, QString *error)
 {
-    if (QFileInfo(source).isDir()) {
-        *error = QStringLiteral("Ist ein Ordner: ") + source;
+    // A FIFO would block for ever and a device never ends: only regular files are copied.
+    if (!QFileInfo(source).isFile()) {
+        *error = QStringLiteral("Keine reguläre Datei: ") + source;
         return false;
     }
     QFile in(source);
@@ -139,7 +140,7 @@ TextPreview readTextPreview(const QString &path, qint64 maxBytes)
 {
     TextPreview preview;
     QFile file(path);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
         return preview;
     const QByteArray data = file.read(maxBytes);
     if (file.error() != QFileDevice::NoError)
