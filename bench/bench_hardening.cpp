@@ -17,18 +17,6 @@
 
 namespace {
 
-class NoDialogs final : public Dialogs
-{
-public:
-    void showAlert(const QString &, const QString &) override {}
-    bool showConfirmation(const QString &, const QString &) override { return false; }
-    bool showWarningQuestion(const QString &, const QString &, const QString &,
-                             const QString &) override
-    {
-        return false;
-    }
-};
-
 void print(const char *name, double value)
 {
     std::printf("%s: %.3f\n", name, value);
@@ -56,7 +44,7 @@ BatchFigures batch1000()
 {
     constexpr int kFiles = 1000;
     QTemporaryDir dir;
-    NoDialogs dialogs;
+    SilentDialogs dialogs;
     QList<QUrl> inputs;
     for (int i = 0; i < kFiles; ++i) {
         const QString path = dir.filePath(QStringLiteral("dok%1.md").arg(i));
