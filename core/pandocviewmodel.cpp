@@ -6,6 +6,9 @@
 #include "versionquery.h"
 
 #include <QFileInfo>
+#include <QThread>
+
+#include <algorithm>
 
 PandocViewModel::PandocViewModel(ViewModelEnvironment environment, QObject *parent)
     : QObject(parent), m_env(std::move(environment)), m_presetStore(m_env.store.presetsFile()),
@@ -298,4 +301,15 @@ void PandocViewModel::reportNotFound(const QStringList &candidates)
     appendLog(QStringLiteral("Gesuchte Pfade:"));
     for (const QString &candidate : candidates.first(std::min<qsizetype>(5, candidates.size())))
         appendLog(QStringLiteral("  - ") + candidate);
+}
+
+int PandocViewModel::defaultParallelJobs()
+{
+    return std::clamp(QThread::idealThreadCount(), kMinParallelJobs, 4);
+}
+
+void PandocViewModel::setParallelJobs(int value)
+{
+    assign(m_parallelJobs, std::clamp(value, kMinParallelJobs, kMaxParallelJobs),
+           &PandocViewModel::parallelJobsChanged);
 }

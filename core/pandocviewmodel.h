@@ -4,6 +4,7 @@
 #include "dialogs.h"
 #include "records.h"
 #include "recordstore.h"
+#include "runresult.h"
 #include "storelocation.h"
 
 #include <QList>
@@ -73,6 +74,7 @@ class PandocViewModel final : public QObject
                    showLatexTemplateChanged)
     Q_PROPERTY(bool showDocxReference READ showDocxReference WRITE setShowDocxReference NOTIFY
                    showDocxReferenceChanged)
+    Q_PROPERTY(int parallelJobs READ parallelJobs WRITE setParallelJobs NOTIFY parallelJobsChanged)
 
 public:
     enum class StatusColor
@@ -217,6 +219,17 @@ public:
 
     const ViewModelEnvironment &environment() const { return m_env; }
 
+    // --- parallel batches ---
+    static constexpr int kMinParallelJobs = 1;
+    static constexpr int kMaxParallelJobs = 8;
+    // The number of cores, at most 4.
+    static int defaultParallelJobs();
+    // How many conversions of a batch run at once; clamped to 1..8.
+    int parallelJobs() const { return m_parallelJobs; }
+    void setParallelJobs(int value);
+    // One row per file of the last finished run, in input order.
+    RunResults lastRunResults() const { return m_lastRunResults; }
+
 signals:
     void inputFilesChanged();
     void outputFileChanged();
@@ -252,6 +265,9 @@ signals:
     void conversionFinished();
     // Anything that the command preview depends on has changed.
     void commandPreviewChanged();
+    void parallelJobsChanged();
+    // Emitted once after each run, before conversionFinished(); lastRunResults() holds its rows.
+    void runResultsReady();
 
 private:
     template <typename T> void assign(T &member, const T &value, void (PandocViewModel::*changed)())
@@ -318,4 +334,6 @@ private:
     bool m_showCssFile = false;
     bool m_showLatexTemplate = false;
     bool m_showDocxReference = false;
+    int m_parallelJobs = defaultParallelJobs();
+    RunResults m_lastRunResults;
 };

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// One file's outcome in the last run, for the results list and the desktop notification.
+struct RunResult
+{
+    enum class Outcome
+    {
+        Succeeded,
+        Failed,
+        Skipped
+    };
+
+    QString input;  // absolute path of the input
+    QString output; // absolute path of the output ("" when none was planned)
+    Outcome outcome = Outcome::Skipped;
+    double seconds = 0.0; // wall time of the converter run; 0 for skipped files
+
+    friend bool operator==(const RunResult &, const RunResult &) = default;
+};
+
+using RunResults = QList<RunResult>;
