@@ -74,7 +74,6 @@ class PandocViewModel final : public QObject
                    showLatexTemplateChanged)
     Q_PROPERTY(bool showDocxReference READ showDocxReference WRITE setShowDocxReference NOTIFY
                    showDocxReferenceChanged)
-    Q_PROPERTY(int parallelJobs READ parallelJobs WRITE setParallelJobs NOTIFY parallelJobsChanged)
 
 public:
     enum class StatusColor
@@ -224,7 +223,8 @@ public:
     static constexpr int kMaxParallelJobs = 8;
     // The number of cores, at most 4.
     static int defaultParallelJobs();
-    // How many conversions of a batch run at once; clamped to 1..8.
+    // How many conversions of a batch run at once; clamped to 1..8. Deliberately not a
+    // Q_PROPERTY: the observable surface stays the 24 properties that views bind to.
     int parallelJobs() const { return m_parallelJobs; }
     void setParallelJobs(int value);
     // One row per file of the last finished run, in input order.
