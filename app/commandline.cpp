@@ -40,10 +40,11 @@ CommandLine parseCommandLine(const QStringList &arguments)
     return result;
 }
 
-void openCommandLineFiles(PandocViewModel &viewModel, const QStringList &files)
+namespace {
+
+// The files that exist, as local URLs; each missing one gets a log line.
+QList<QUrl> existingFiles(PandocViewModel &viewModel, const QStringList &files)
 {
-    if (files.isEmpty())
-        return;
     QList<QUrl> urls;
     for (const QString &file : files) {
         const QFileInfo info(file);
@@ -53,6 +54,30 @@ void openCommandLineFiles(PandocViewModel &viewModel, const QStringList &files)
         }
         urls << QUrl::fromLocalFile(info.absoluteFilePath());
     }
+    return urls;
+}
+
+} // namespace
+
+void openCommandLineFiles(PandocViewModel &viewModel, const QStringList &files)
+{
+    const QList<QUrl> urls = existingFiles(viewModel, files);
     if (!urls.isEmpty())
         viewModel.handleInputFileSelection({urls, std::nullopt});
+}
+
+void openHandedOverFiles(PandocViewModel &viewModel, const QStringList &files)
+{
+    const QList<QUrl> urls = existingFiles(viewModel, files);
+    if (!urls.isEmpty())
+        viewModel.handleDrop(urls);
+}
+
+QStringList absoluteFilePaths(const QStringList &files)
+{
+    QStringList paths;
+    paths.reserve(files.size());
+    for (const QString &file : files)
+        paths << QFileInfo(file).absoluteFilePath();
+    return paths;
 }

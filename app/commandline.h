@@ -29,3 +29,9 @@ CommandLine parseCommandLine(const QStringList &arguments);
 // Takes the files as if chosen in the input open panel; a file that does not
 // exist is reported in the log and left out.
 void openCommandLineFiles(PandocViewModel &viewModel, const QStringList &files);
+
+// Takes files handed over by a later start as if they were dropped on the window.
+void openHandedOverFiles(PandocViewModel &viewModel, const QStringList &files);
+
+// Relative names mean nothing to another process with another working folder.
+QStringList absoluteFilePaths(const QStringList &files);

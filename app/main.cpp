@@ -1,5 +1,7 @@
 #include "commandline.h"
 #include "mainwindow.h"
+#include "singleinstance.h"
+#include "storelocation.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -31,7 +33,14 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral(VELUNOR_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("org.velunor.Velunor"));
 
+    // Two windows over one store would overwrite each other's changes.
+    SingleInstance instance(StoreLocation::standard().storeFolder());
+    if (instance.start(absoluteFilePaths(commandLine.files)) == SingleInstance::Role::HandedOver)
+        return 0;
+
     MainWindow window;
+    QObject::connect(&instance, &SingleInstance::activated, &window,
+                     &MainWindow::takeHandedOverFiles);
     window.show();
     // Once the window is up, so the batch explanation has a parent to sit on.
     QTimer::singleShot(0, &window, [&window, files = commandLine.files] {

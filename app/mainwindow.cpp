@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "commandline.h"
 #include "contentview.h"
 #include "conversion/conversionview.h"
 
@@ -29,6 +30,15 @@ MainWindow::~MainWindow()
 PandocViewModel *MainWindow::viewModel() const
 {
     return m_content->viewModel();
+}
+
+void MainWindow::takeHandedOverFiles(const QStringList &files)
+{
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+    openHandedOverFiles(*viewModel(), files);
 }
 
 void MainWindow::buildMenu()

@@ -25,6 +25,10 @@ public:
     ContentView *contentView() const { return m_content; }
     PandocViewModel *viewModel() const;
 
+    // Another start of Velunor handed over its files: come to the front and take them as
+    // if they were dropped here.
+    void takeHandedOverFiles(const QStringList &files);
+
 private:
     void buildMenu();
 

@@ -14,6 +14,9 @@ PandocViewModel::PandocViewModel(ViewModelEnvironment environment, QObject *pare
     : QObject(parent), m_env(std::move(environment)), m_presetStore(m_env.store.presetsFile()),
       m_templateIndex(m_env.store.templatesFile())
 {
+    m_descriptionSave.setSingleShot(true);
+    m_descriptionSave.setInterval(kDescriptionSaveDelayMs);
+    connect(&m_descriptionSave, &QTimer::timeout, this, &PandocViewModel::saveTemplates);
     loadTemplates();
     loadPresets();
     updateTemplateVisibility();
@@ -30,7 +33,11 @@ PandocViewModel::PandocViewModel(ViewModelEnvironment environment, QObject *pare
         connect(this, changed, this, &PandocViewModel::commandPreviewChanged);
 }
 
-PandocViewModel::~PandocViewModel() = default;
+PandocViewModel::~PandocViewModel()
+{
+    // The last description edit must not be lost with the window.
+    flushPendingSaves();
+}
 
 // --- setters: each announces only a real change ---
 

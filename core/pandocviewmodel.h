@@ -3,14 +3,15 @@
 #include "convertersearch.h"
 #include "dialogs.h"
 #include "records.h"
-#include "recordstore.h"
 #include "runresult.h"
+#include "sharedrecordstore.h"
 #include "storelocation.h"
 
 #include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <QTimer>
 #include <QUrl>
 #include <functional>
 #include <memory>
@@ -215,6 +216,12 @@ public:
     bool exportTemplate(const Template &record, const QString &destination);
     // The library list: kind filter, favourites filter, then favourites first and by name.
     QList<Template> filteredTemplates(std::optional<TemplateType> type, bool favoritesOnly) const;
+    // Description edits are saved once typing pauses; this writes a pending one now.
+    void flushPendingSaves();
+    // While templatesChanged announces an edit of one record's description and nothing else,
+    // that record's id, so views that do not show descriptions can skip the refresh.
+    std::optional<QUuid> editedDescriptionId() const { return m_editedDescription; }
+    static constexpr int kDescriptionSaveDelayMs = 500;
 
     const ViewModelEnvironment &environment() const { return m_env; }
 
@@ -301,10 +308,17 @@ private:
     };
     void reportNotFound(const QStringList &candidates);
     void logSaveResult(const RecordFile::SaveResult &result, const QString &failurePrefix);
+    void logMerge(const QString &what, int conflicts);
+    // Takes in what another process wrote to the index since we last read it.
+    void refreshTemplatesFromDisk();
+    // Merges another writer's changes into the list, then writes it when `write` is set.
+    void syncTemplates(bool write);
 
     ViewModelEnvironment m_env;
-    PresetStore m_presetStore;
-    TemplateIndex m_templateIndex;
+    SharedPresetStore m_presetStore;
+    SharedTemplateIndex m_templateIndex;
+    QTimer m_descriptionSave;
+    std::optional<QUuid> m_editedDescription;
     std::unique_ptr<VersionQuery> m_versionQuery;
     std::unique_ptr<ConverterProcess> m_process;
     std::optional<BatchRun> m_batch;

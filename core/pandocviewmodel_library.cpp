@@ -66,6 +66,7 @@ void PandocViewModel::importTemplate(const QUrl &file)
     }
     if (!m_env.store.isAvailable())
         return;
+    refreshTemplatesFromDisk();
 
     StoredFile stored;
     if (file.isLocalFile())
@@ -88,6 +89,7 @@ bool PandocViewModel::addTemplate(const QString &name, TemplateType type, const 
 {
     if (!m_env.store.isAvailable())
         return false;
+    refreshTemplatesFromDisk();
     const StoredFile stored =
         storeTemplateFile(filePath, m_env.store.kindFolder(type), filePathsOf(m_templates));
     if (!stored.ok) {
@@ -112,6 +114,8 @@ bool PandocViewModel::deleteTemplate(const Template &record)
                                             QStringLiteral("Löschen"), QStringLiteral("Abbrechen")))
         return false;
 
+    // Another process may have given the file to a record of its own.
+    refreshTemplatesFromDisk();
     QList<Template> remaining;
     remaining.reserve(m_templates.size());
     for (const Template &t : std::as_const(m_templates)) {
@@ -146,8 +150,11 @@ void PandocViewModel::updateDescription(const QUuid &id, const QString &text)
     for (Template &t : m_templates) {
         if (t.id == id) {
             t.description = text;
+            // Rewriting a large index per keystroke stalls typing; the save waits for a pause.
+            m_editedDescription = id;
             emit templatesChanged();
-            saveTemplates();
+            m_editedDescription.reset();
+            m_descriptionSave.start();
             return;
         }
     }

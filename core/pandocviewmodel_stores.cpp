@@ -30,6 +30,18 @@ void PandocViewModel::logSaveResult(const RecordFile::SaveResult &result,
         appendLog(failurePrefix + result.error);
 }
 
+void PandocViewModel::logMerge(const QString &what, int conflicts)
+{
+    QString line = QStringLiteral("⚠ ") + what +
+                   QStringLiteral(" wurden inzwischen von einem anderen Velunor geändert; "
+                                  "beide Änderungen wurden zusammengeführt.");
+    if (conflicts > 0)
+        line += QStringLiteral(" Bei %1 gleichzeitig geänderten Einträgen gilt die Fassung "
+                               "dieses Fensters.")
+                    .arg(conflicts);
+    appendLog(line);
+}
+
 // --- presets ---
 
 void PandocViewModel::loadPresets()
@@ -103,8 +115,13 @@ void PandocViewModel::savePresetsToFile()
 {
     if (!m_env.store.isAvailable())
         return;
-    logSaveResult(m_presetStore.save(m_presets),
-                  QStringLiteral("❌ Fehler beim Speichern der Presets: "));
+    QList<Preset> records = m_presets;
+    const auto saved = m_presetStore.save(records);
+    if (saved.merged) {
+        setPresets(records);
+        logMerge(QStringLiteral("Die Presets"), saved.conflicts);
+    }
+    logSaveResult(saved.result, QStringLiteral("❌ Fehler beim Speichern der Presets: "));
 }
 
 // --- template index ---
@@ -122,10 +139,34 @@ void PandocViewModel::loadTemplates()
 
 void PandocViewModel::saveTemplates()
 {
+    m_descriptionSave.stop();
+    syncTemplates(true);
+}
+
+void PandocViewModel::refreshTemplatesFromDisk()
+{
+    syncTemplates(false);
+}
+
+void PandocViewModel::syncTemplates(bool write)
+{
     if (!m_env.store.isAvailable())
         return;
-    logSaveResult(m_templateIndex.save(m_templates),
-                  QStringLiteral("❌ Fehler beim Speichern der Templates: "));
+    QList<Template> records = m_templates;
+    const auto synced = write ? m_templateIndex.save(records) : m_templateIndex.refresh(records);
+    if (synced.merged) {
+        m_templates = std::move(records);
+        emit templatesChanged();
+        logMerge(QStringLiteral("Die Templates"), synced.conflicts);
+    }
+    if (write)
+        logSaveResult(synced.result, QStringLiteral("❌ Fehler beim Speichern der Templates: "));
+}
+
+void PandocViewModel::flushPendingSaves()
+{
+    if (m_descriptionSave.isActive())
+        saveTemplates();
 }
 
 void PandocViewModel::updateTemplateLastUsed(const Template &record)

@@ -61,11 +61,16 @@ QByteArray contentOf(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
+QString indexPath(const TestWorld &world)
+{
+    return world.storeRoot() + QStringLiteral("/Velunor/templates.json");
+}
+
 QList<Template> indexOn(const TestWorld &world)
 {
     QList<Template> records;
     QString error;
-    const QString index = world.storeRoot() + QStringLiteral("/Velunor/templates.json");
+    const QString index = indexPath(world);
     if (QFileInfo::exists(index) && !decodeRecords(contentOf(index), &records, &error))
         qWarning("index unreadable: %s", qPrintable(error));
     return records;
@@ -338,7 +343,7 @@ private slots:
         QVERIFY(!QFileInfo::exists(world.storeRoot() + QStringLiteral("/Velunor/templates.json")));
     }
 
-    void descriptionIsStoredPerRecord()
+    void descriptionIsSavedOncePerPauseAndNeverLost()
     {
         TestWorld world;
         auto vm = world.makeViewModel();
@@ -348,8 +353,16 @@ private slots:
         for (const QString &text :
              {QStringLiteral("N"), QStringLiteral("Ne"), QStringLiteral("Neu")}) {
             vm->updateDescription(b, text);
-            QCOMPARE(indexOn(world).at(1).description, text);
+            QCOMPARE(vm->templates().at(1).description, text);
         }
+        // Typing does not rewrite the index; a pause does, once.
+        QVERIFY(indexOn(world).at(1).description.isEmpty());
+        QTRY_COMPARE(indexOn(world).at(1).description, QStringLiteral("Neu"));
+
+        // An edit still waiting for its pause is saved when the view model goes.
+        vm->updateDescription(b, QStringLiteral("Zuletzt"));
+        vm.reset();
+        QCOMPARE(indexOn(world).at(1).description, QStringLiteral("Zuletzt"));
         QVERIFY(indexOn(world).at(0).description.isEmpty());
     }
 

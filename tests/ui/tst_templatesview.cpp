@@ -281,13 +281,16 @@ private slots:
         QCOMPARE(changed.size(), 0); // filling the editor stores nothing
         QTest::keyClicks(editor, QStringLiteral("abc"));
         QCOMPARE(changed.size(), 3);
-        QCOMPARE(f.index().at(0).description, QStringLiteral("abc"));
+        // Saved when typing pauses or, at the latest, when another record is chosen.
+        QCOMPARE(f.index().at(0).description, QString());
 
         f.click(QStringLiteral("B"));
+        QCOMPARE(f.index().at(0).description, QStringLiteral("abc"));
         QCOMPARE(editor->toPlainText(), QString());
         QTest::keyClicks(editor, QStringLiteral("x"));
         QCOMPARE(f.viewModel->templates().at(0).description, QStringLiteral("abc"));
         QCOMPARE(f.viewModel->templates().at(1).description, QStringLiteral("x"));
+        QTRY_COMPARE(f.index().at(1).description, QStringLiteral("x"));
 
         f.click(QStringLiteral("A"));
         QCOMPARE(editor->toPlainText(), QStringLiteral("abc"));

@@ -50,6 +50,9 @@ TemplateSelectionSection::TemplateSelectionSection(PandocViewModel *viewModel, Q
 
 void TemplateSelectionSection::refreshTemplates()
 {
+    // The pickers show no descriptions.
+    if (m_viewModel->editedDescriptionId())
+        return;
     m_html->setTemplates(m_viewModel->htmlTemplates());
     m_css->setTemplates(m_viewModel->cssTemplates());
     m_latex->setTemplates(m_viewModel->latexTemplates());

@@ -172,6 +172,9 @@ void TemplateDetailView::setRecord(const Template &record)
     const bool otherRecord = !m_record || m_record->id != record.id;
     const bool otherFile =
         !m_record || m_record->filePath != record.filePath || m_record->type != record.type;
+    // The previous record's description is stored before another one is shown.
+    if (otherRecord)
+        m_viewModel->flushPendingSaves();
     m_record = record;
     if (otherRecord) {
         const QSignalBlocker blocker(m_description);

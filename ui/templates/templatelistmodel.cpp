@@ -21,6 +21,15 @@ void TemplateListModel::setRecords(const QList<Template> &records)
     }
 }
 
+void TemplateListModel::replaceRecord(const Template &record)
+{
+    const int row = rowOf(record.id);
+    if (row < 0 || m_records[row] == record)
+        return;
+    m_records[row] = record;
+    emit dataChanged(index(row), index(row));
+}
+
 int TemplateListModel::rowOf(const QUuid &id) const
 {
     for (qsizetype i = 0; i < m_records.size(); ++i) {

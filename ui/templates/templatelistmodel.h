@@ -24,6 +24,8 @@ public:
     // Rows that keep their ids and order are updated in place, so a description edit does
     // not reset the list; anything else resets it.
     void setRecords(const QList<Template> &records);
+    // Updates the row with this record's id, if it is listed.
+    void replaceRecord(const Template &record);
     const QList<Template> &records() const { return m_records; }
     int rowOf(const QUuid &id) const;
 

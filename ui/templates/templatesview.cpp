@@ -199,6 +199,18 @@ bool TemplatesView::showFavoritesOnly() const
 
 void TemplatesView::refreshList()
 {
+    // A description edit changes neither the rows nor their order; filtering and sorting a
+    // large library on every keystroke would stall typing.
+    if (const std::optional<QUuid> edited = m_viewModel->editedDescriptionId()) {
+        for (const Template &t : m_viewModel->templates()) {
+            if (t.id == *edited) {
+                m_model->replaceRecord(t);
+                break;
+            }
+        }
+        showSelection();
+        return;
+    }
     m_updatingList = true;
     m_model->setRecords(m_viewModel->filteredTemplates(filterType(), showFavoritesOnly()));
     m_updatingList = false;
