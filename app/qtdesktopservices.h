@@ -13,6 +13,8 @@ public:
     bool showConfirmation(const QString &title, const QString &message) override;
     bool showWarningQuestion(const QString &title, const QString &message,
                              const QString &acceptText, const QString &rejectText) override;
+    ReplaceAnswer askReplaceFiles(const QString &title, const QString &message,
+                                  const QStringList &files) override;
 
 private:
     QWidget *m_parent;

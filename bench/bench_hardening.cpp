@@ -76,6 +76,7 @@ BatchFigures batch1000()
     env.converter = ConverterSearch({fake}, std::nullopt);
     env.dialogs = &dialogs;
     PandocViewModel vm(env);
+    vm.setParallelJobs(1); // per-file overhead against the serial loop
     vm.setOutputFormat(QStringLiteral("html"));
     vm.setInputFiles(inputs);
     auto throughViewModel = [&](double *growthMb) {

@@ -2,10 +2,14 @@
 
 #include <QStringDecoder>
 
+#include <csignal>
+#include <unistd.h>
+
 ConverterProcess::ConverterProcess(QObject *parent) : QObject(parent)
 {
     m_killTimer.setSingleShot(true);
-    connect(&m_killTimer, &QTimer::timeout, this, [this] { m_process.kill(); });
+    connect(&m_killTimer, &QTimer::timeout, this, [this] { signalGroup(SIGKILL); });
+    connect(&m_process, &QProcess::started, this, [this] { m_group = m_process.processId(); });
     connect(&m_process, &QProcess::readyReadStandardError, this, &ConverterProcess::collectStderr);
     connect(&m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
@@ -14,6 +18,8 @@ ConverterProcess::ConverterProcess(QObject *parent) : QObject(parent)
     connect(&m_process, &QProcess::finished, this,
             [this](int exitCode, QProcess::ExitStatus status) {
                 collectStderr();
+                // Whatever the converter started and left behind goes with it.
+                signalGroup(SIGKILL);
                 if (m_cancelled)
                     finish({Kind::Cancelled, exitCode, {}});
                 else if (status == QProcess::CrashExit)
@@ -27,17 +33,32 @@ ConverterProcess::~ConverterProcess()
 {
     m_done = true;
     if (m_process.state() != QProcess::NotRunning) {
-        m_process.kill();
+        signalGroup(SIGKILL);
         m_process.waitForFinished(1000);
     }
 }
 
-void ConverterProcess::start(const QString &program, const QStringList &arguments)
+void ConverterProcess::start(const QString &program, const QStringList &arguments,
+                             const QString &workingFolder, const QString &tempFolder)
 {
+    if (!workingFolder.isEmpty())
+        m_process.setWorkingDirectory(workingFolder);
+    if (!tempFolder.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const QString &name :
+             {QStringLiteral("TMPDIR"), QStringLiteral("TMP"), QStringLiteral("TEMP")})
+            environment.insert(name, tempFolder);
+        m_process.setProcessEnvironment(environment);
+    }
+    // A session of its own makes the converter a group leader; only async-signal-safe
+    // calls are allowed here.
+    m_process.setChildProcessModifier([] { ::setsid(); });
     // pandoc reads standard input when it has no input file; give it an empty one.
     m_process.setStandardInputFile(QProcess::nullDevice());
     m_process.setStandardOutputFile(QProcess::nullDevice());
     m_process.start(program, arguments, QIODevice::ReadOnly);
+    if (m_process.processId() > 0)
+        m_group = m_process.processId();
 }
 
 void ConverterProcess::cancel(int graceMs)
@@ -45,8 +66,14 @@ void ConverterProcess::cancel(int graceMs)
     if (m_done || m_process.state() == QProcess::NotRunning)
         return;
     m_cancelled = true;
-    m_process.terminate();
+    signalGroup(SIGTERM);
     m_killTimer.start(graceMs);
+}
+
+void ConverterProcess::signalGroup(int signal) const
+{
+    if (m_group > 0)
+        ::kill(pid_t(-m_group), signal);
 }
 
 void ConverterProcess::collectStderr()

@@ -7,6 +7,8 @@
 
 // Runs the converter once, asynchronously: standard input is empty, standard
 // output goes nowhere, standard error is collected (capped, head and tail kept).
+// The converter leads a process group of its own, so stopping it also stops what
+// it started (a PDF engine, say).
 class ConverterProcess final : public QObject
 {
     Q_OBJECT
@@ -36,8 +38,10 @@ public:
     explicit ConverterProcess(QObject *parent = nullptr);
     ~ConverterProcess() override;
 
-    void start(const QString &program, const QStringList &arguments);
-    // Asks the converter to stop; kills it when it has not ended after `graceMs`.
+    // `tempFolder`, when given, becomes the converter's TMPDIR.
+    void start(const QString &program, const QStringList &arguments,
+               const QString &workingFolder = {}, const QString &tempFolder = {});
+    // Asks the converter's group to stop; kills it when it has not ended after `graceMs`.
     void cancel(int graceMs);
 
     // The collected error output as text; empty when it is not valid UTF-8.
@@ -49,12 +53,14 @@ signals:
 private:
     void collectStderr();
     void finish(Outcome outcome);
+    void signalGroup(int signal) const;
 
     QProcess m_process;
     QTimer m_killTimer;
     QByteArray m_head;
     QByteArray m_tail;
     qint64 m_total = 0;
+    qint64 m_group = 0;
     bool m_cancelled = false;
     bool m_done = false;
 };

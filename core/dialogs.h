@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Modal dialogs the view model raises; the app shows message boxes, tests answer from a script.
 class Dialogs
@@ -14,6 +15,16 @@ public:
     // Warning question with a destructive default button; true for `acceptText`.
     virtual bool showWarningQuestion(const QString &title, const QString &message,
                                      const QString &acceptText, const QString &rejectText) = 0;
+
+    enum class ReplaceAnswer
+    {
+        ReplaceAll,
+        SkipThese,
+        Cancel
+    };
+    // One question about several existing files, listed in a scrollable list.
+    virtual ReplaceAnswer askReplaceFiles(const QString &title, const QString &message,
+                                          const QStringList &files) = 0;
 };
 
 // Shows nothing and answers every question with no; for tools that run unattended.
@@ -26,6 +37,10 @@ public:
                              const QString &) override
     {
         return false;
+    }
+    ReplaceAnswer askReplaceFiles(const QString &, const QString &, const QStringList &) override
+    {
+        return ReplaceAnswer::SkipThese;
     }
 };
 

@@ -1,6 +1,6 @@
 #include "pandocviewmodel.h"
 
-#include "converterprocess.h"
+#include "conversionscheduler.h"
 #include "formatname.h"
 #include "templateorder.h"
 #include "versionquery.h"

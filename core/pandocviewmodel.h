@@ -4,9 +4,12 @@
 #include "dialogs.h"
 #include "records.h"
 #include "runresult.h"
+#include "runsettings.h"
 #include "sharedrecordstore.h"
 #include "storelocation.h"
 
+#include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -17,8 +20,9 @@
 #include <memory>
 #include <optional>
 
-class ConverterProcess;
+class ConversionScheduler;
 class VersionQuery;
+struct PlannedJob;
 
 // What the view model needs from outside; tests pass fakes and temporary folders.
 struct ViewModelEnvironment
@@ -287,24 +291,36 @@ private:
 
     void setStatus(const QString &message, StatusColor color);
 
-    // One file's conversion; `done` receives true exactly when the converter exited with 0.
-    void convertSingle(const QUrl &input, const QUrl &output, bool showSuccess,
-                       std::function<void(bool)> done);
-    void convertBatch();
-    void convertNextBatchFile();
-    void finishBatch();
+    // Every setting a run reads, as it is now.
+    RunSettings runSettings() const;
+    // One file converted into `output`; asks to open it on success.
+    void convertSingle(const QUrl &input, const QUrl &output, const RunSettings &settings);
+    // Every input converted beside itself.
+    void convertBatch(const RunSettings &settings);
+    // Plans the whole run before anything is written: refusals, clashes, replacements.
+    QList<PlannedJob> planRun(const RunSettings &settings,
+                              const QList<std::pair<QString, QString>> &inputsAndOutputs) const;
+    // Asks before replacing files this session did not write; false when the user cancels.
+    bool confirmReplacements(QList<PlannedJob> &jobs, bool batch);
+    bool writtenThisSession(const QString &path) const;
+    void startRun(QList<PlannedJob> jobs, bool batch, bool cancelled);
+    void jobFinished(qsizetype index, RunResult::Outcome outcome, const QString &failureStatus,
+                     bool cancelled, double seconds);
+    void finishRun();
     void finishConversion();
-    // The converter's arguments; `passed` receives the templates put on the line.
-    QStringList buildArguments(const QString &input, const QString &output,
-                               const QStringList &options, QList<Template> *passed) const;
-    void logExitHint(int exitCode);
+    // The converter's arguments for one file; `passed` receives the templates put on the line.
+    QStringList buildArguments(const RunSettings &settings, const QString &input,
+                               const QString &output, const QStringList &options,
+                               QList<Template> *passed) const;
 
-    struct BatchRun
+    struct ActiveRun
     {
-        QList<QUrl> files;
-        qsizetype index = 0;
+        bool batch = false;
         int succeeded = 0;
         int failed = 0;
+        int skipped = 0;
+        bool singleSucceeded = false;
+        RunResults results;
     };
     void reportNotFound(const QStringList &candidates);
     void logSaveResult(const RecordFile::SaveResult &result, const QString &failurePrefix);
@@ -320,9 +336,11 @@ private:
     QTimer m_descriptionSave;
     std::optional<QUuid> m_editedDescription;
     std::unique_ptr<VersionQuery> m_versionQuery;
-    std::unique_ptr<ConverterProcess> m_process;
-    std::optional<BatchRun> m_batch;
-    bool m_cancelRequested = false;
+    std::unique_ptr<ConversionScheduler> m_scheduler;
+    std::optional<ActiveRun> m_run;
+    // Outputs written in this session, with their time stamp then: replacing them needs no
+    // question.
+    QHash<QString, QDateTime> m_writtenOutputs;
 
     QList<QUrl> m_inputFiles;
     QString m_outputFile;

@@ -1,7 +1,9 @@
-// Single and batch conversion: an asynchronous state machine on the UI thread.
+// Conversion entry: plans a run, asks what must be asked, then hands it to the scheduler.
 #include "pandocviewmodel.h"
 
-#include "converterprocess.h"
+#include "conversionplan.h"
+#include "conversionscheduler.h"
+#include "extraoptions.h"
 #include "filepaths.h"
 #include "formatname.h"
 #include "shellwords.h"
@@ -35,28 +37,44 @@ bool PandocViewModel::showConfirmation(const QString &title, const QString &mess
     return m_env.dialogs && m_env.dialogs->showConfirmation(title, message);
 }
 
-QStringList PandocViewModel::buildArguments(const QString &input, const QString &output,
-                                            const QStringList &options,
+RunSettings PandocViewModel::runSettings() const
+{
+    RunSettings s;
+    s.inputFormat = m_inputFormat;
+    s.outputFormat = m_outputFormat;
+    s.standalone = m_standalone;
+    s.tableOfContents = m_tableOfContents;
+    s.numberSections = m_numberSections;
+    s.htmlTemplate = m_selectedHtmlTemplate;
+    s.cssTemplate = m_selectedCssTemplate;
+    s.latexTemplate = m_selectedLatexTemplate;
+    s.docxTemplate = m_selectedDocxTemplate;
+    s.additionalOptions = m_additionalOptions;
+    return s;
+}
+
+QStringList PandocViewModel::buildArguments(const RunSettings &settings, const QString &input,
+                                            const QString &output, const QStringList &options,
                                             QList<Template> *passed) const
 {
     QStringList args;
-    const QString from = converterFormatName(m_inputFormat);
+    const QString from = converterFormatName(settings.inputFormat);
     if (from != u"auto")
         args << QStringLiteral("-f") << from;
-    args << QStringLiteral("-t") << converterFormatName(m_outputFormat);
+    args << QStringLiteral("-t") << converterFormatName(settings.outputFormat);
     args << input << QStringLiteral("-o") << output;
-    if (m_standalone)
+    if (settings.standalone)
         args << QStringLiteral("--standalone");
-    if (m_tableOfContents)
+    if (settings.tableOfContents)
         args << QStringLiteral("--toc");
-    if (m_numberSections)
+    if (settings.numberSections)
         args << QStringLiteral("--number-sections");
 
     const std::pair<const std::optional<Template> &, QString> selections[] = {
-        {m_selectedHtmlTemplate, QStringLiteral("--template")},
-        {m_selectedCssTemplate, QStringLiteral("--css")},
-        {m_selectedLatexTemplate, QStringLiteral("--template")},
-        {m_selectedDocxTemplate, QStringLiteral("--reference-doc")},
+        {settings.htmlTemplate, QStringLiteral("--template")},
+        {settings.cssTemplate, QStringLiteral("--css")},
+        {settings.latexTemplate, QStringLiteral("--template")},
+        {settings.docxTemplate, QStringLiteral("--reference-doc")},
     };
     for (const auto &[selection, option] : selections) {
         // Only a regular file: a FIFO would leave the converter waiting for ever.
@@ -74,14 +92,14 @@ QString PandocViewModel::commandPreview() const
 {
     if (m_inputFiles.isEmpty())
         return {};
-    const ShellWords options = splitShellWords(m_additionalOptions);
+    const ExtraOptions options = parseExtraOptions(m_additionalOptions);
     if (options.error)
         return QStringLiteral("(Zusatzoptionen fehlerhaft: ") + *options.error + u')';
     const QString input = m_inputFiles.first().toLocalFile();
     const QString output = m_inputFiles.size() == 1
                                ? (m_outputFile.isEmpty() ? QString() : absolutePath(m_outputFile))
                                : replaceLastExtension(input, converterFormatName(m_outputFormat));
-    const QStringList args = buildArguments(input, output, options.words, nullptr);
+    const QStringList args = buildArguments(runSettings(), input, output, options.words, nullptr);
     QStringList line{shellQuote(m_env.converter.locate().value_or(QStringLiteral("pandoc")))};
     for (const QString &arg : args)
         line << shellQuote(arg);
@@ -94,17 +112,259 @@ void PandocViewModel::convert()
         appendLog(QStringLiteral("❌ Keine Eingabedatei ausgewählt"));
         return;
     }
-    m_cancelRequested = false;
+    if (m_scheduler)
+        return; // one run at a time; the view disables its start controls meanwhile
     setIsConverting(true);
     setProgress(0.0);
     setStatus(QStringLiteral("Konvertierung läuft..."), StatusColor::Blue);
+    const RunSettings settings = runSettings();
     if (m_inputFiles.size() > 1) {
-        convertBatch();
+        convertBatch(settings);
         return;
     }
     const QUrl output =
         m_outputFile.isEmpty() ? QUrl() : QUrl::fromLocalFile(absolutePath(m_outputFile));
-    convertSingle(m_inputFiles.first(), output, true, [this](bool) { finishConversion(); });
+    convertSingle(m_inputFiles.first(), output, settings);
+}
+
+void PandocViewModel::convertSingle(const QUrl &input, const QUrl &output,
+                                    const RunSettings &settings)
+{
+    QList<PlannedJob> jobs = planRun(settings, {{input.toLocalFile(), output.toLocalFile()}});
+    const bool go = confirmReplacements(jobs, false);
+    startRun(std::move(jobs), false, !go);
+}
+
+void PandocViewModel::convertBatch(const RunSettings &settings)
+{
+    const QString extension = converterFormatName(settings.outputFormat);
+    QList<std::pair<QString, QString>> files;
+    files.reserve(m_inputFiles.size());
+    for (const QUrl &url : std::as_const(m_inputFiles)) {
+        const QString input = url.toLocalFile();
+        files.append({input, replaceLastExtension(input, extension)});
+    }
+    QList<PlannedJob> jobs = planRun(settings, files);
+    const bool go = confirmReplacements(jobs, true);
+    appendLog(u'\n' + kSeparator);
+    appendLog(QStringLiteral("Batch-Konvertierung gestartet: ") + QString::number(jobs.size()) +
+              QStringLiteral(" Dateien"));
+    appendLog(kSeparator);
+    startRun(std::move(jobs), true, !go);
+}
+
+QList<PlannedJob>
+PandocViewModel::planRun(const RunSettings &settings,
+                         const QList<std::pair<QString, QString>> &inputsAndOutputs) const
+{
+    QList<PlannedJob> jobs;
+    jobs.reserve(inputsAndOutputs.size());
+    for (const auto &[input, output] : inputsAndOutputs) {
+        PlannedJob job;
+        job.input = input.isEmpty() ? input : absolutePath(input);
+        job.output = output;
+        job.workingFolder = QFileInfo(job.input).absolutePath();
+        if (output.isEmpty() || QFileInfo(output).fileName().isEmpty())
+            job.refusal = Refusal{QStringLiteral("❌ Keine Ausgabedatei angegeben für: ") +
+                                      lastComponent(job.input),
+                                  QStringLiteral("❌ Keine Ausgabedatei")};
+        jobs.append(std::move(job));
+    }
+    refuseClashes(jobs);
+    const ExtraOptions options = parseExtraOptions(settings.additionalOptions);
+    for (PlannedJob &job : jobs) {
+        if (job.refusal)
+            continue;
+        if (options.error) {
+            job.refusal = Refusal{QStringLiteral("❌ Zusatzoptionen fehlerhaft: ") + *options.error,
+                                  QStringLiteral("❌ Zusatzoptionen fehlerhaft")};
+            continue;
+        }
+        job.arguments =
+            buildArguments(settings, job.input, job.output, options.words, &job.templates);
+    }
+    return jobs;
+}
+
+bool PandocViewModel::writtenThisSession(const QString &path) const
+{
+    const auto found = m_writtenOutputs.constFind(comparablePath(path));
+    return found != m_writtenOutputs.cend() && found.value() == QFileInfo(path).lastModified();
+}
+
+bool PandocViewModel::confirmReplacements(QList<PlannedJob> &jobs, bool batch)
+{
+    QList<qsizetype> foreign;
+    for (qsizetype i = 0; i < jobs.size(); ++i) {
+        if (!jobs[i].refusal && somethingAt(jobs[i].output) && !writtenThisSession(jobs[i].output))
+            foreign.append(i);
+    }
+    if (foreign.isEmpty())
+        return true;
+    if (!batch) {
+        PlannedJob &job = jobs.first();
+        if (showConfirmation(QStringLiteral("Datei existiert bereits"),
+                             QStringLiteral("Datei existiert bereits: ") +
+                                 lastComponent(job.output) +
+                                 QStringLiteral("\n\nMöchten Sie die Datei ersetzen?")))
+            return true;
+        job.refusal =
+            Refusal{QStringLiteral("⚠ Datei nicht ersetzt: ") + job.output,
+                    QStringLiteral("⚠ Konvertierung abgebrochen"), RunResult::Outcome::Skipped};
+        return true;
+    }
+    QStringList files;
+    for (qsizetype i : std::as_const(foreign))
+        files.append(jobs[i].output);
+    const Dialogs::ReplaceAnswer answer =
+        m_env.dialogs
+            ? m_env.dialogs->askReplaceFiles(
+                  QStringLiteral("Dateien existieren bereits"),
+                  QString::number(files.size()) +
+                      QStringLiteral(" Ausgabedateien existieren bereits. Möchten Sie sie "
+                                     "ersetzen?"),
+                  files)
+            : Dialogs::ReplaceAnswer::SkipThese;
+    if (answer == Dialogs::ReplaceAnswer::Cancel)
+        return false;
+    if (answer == Dialogs::ReplaceAnswer::SkipThese) {
+        for (qsizetype i : std::as_const(foreign))
+            jobs[i].refusal = Refusal{QStringLiteral("⚠ Übersprungen, Datei existiert bereits: ") +
+                                          jobs[i].output,
+                                      {},
+                                      RunResult::Outcome::Skipped};
+    }
+    return true;
+}
+
+void PandocViewModel::startRun(QList<PlannedJob> jobs, bool batch, bool cancelled)
+{
+    ActiveRun run;
+    run.batch = batch;
+    run.results.reserve(jobs.size());
+    for (const PlannedJob &job : std::as_const(jobs))
+        run.results.append({job.input, job.output, RunResult::Outcome::Skipped, 0.0});
+    m_run = std::move(run);
+
+    const qsizetype total = jobs.size();
+    ConversionScheduler::Hooks hooks;
+    hooks.starting = [this, total](qsizetype, const PlannedJob &job) {
+        if (m_run->batch) {
+            const qsizetype finished = m_scheduler->finishedCount();
+            setProgress(double(finished) / double(total));
+            setStatusMessage(QStringLiteral("Konvertierung ") + QString::number(finished + 1) +
+                             u'/' + QString::number(total) + QStringLiteral(": ") +
+                             lastComponent(job.input));
+        }
+        // Stamped before the converter is even located, whatever the outcome.
+        if (!job.refusal) {
+            for (const Template &t : job.templates)
+                updateTemplateLastUsed(t);
+        }
+    };
+    hooks.log = [this](const QString &line) { appendLog(line); };
+    hooks.finished = [this](qsizetype index, const ConversionJob::End &end) {
+        jobFinished(index, end.outcome, end.failureStatus, end.cancelled, end.seconds);
+    };
+    hooks.done = [this] { finishRun(); };
+    m_scheduler = std::make_unique<ConversionScheduler>(std::move(jobs), m_env.converter,
+                                                        batch ? m_parallelJobs : 1,
+                                                        m_env.cancelGraceMs, std::move(hooks));
+    if (cancelled)
+        m_scheduler->cancel();
+    else
+        m_scheduler->start();
+}
+
+void PandocViewModel::jobFinished(qsizetype index, RunResult::Outcome outcome,
+                                  const QString &failureStatus, bool cancelled, double seconds)
+{
+    ActiveRun &run = *m_run;
+    RunResult &row = run.results[index];
+    row.outcome = outcome;
+    row.seconds = seconds;
+    switch (outcome) {
+    case RunResult::Outcome::Succeeded:
+        ++run.succeeded;
+        run.singleSucceeded = !run.batch;
+        m_writtenOutputs.insert(comparablePath(row.output), QFileInfo(row.output).lastModified());
+        break;
+    case RunResult::Outcome::Failed:
+        ++run.failed;
+        break;
+    case RunResult::Outcome::Skipped:
+        ++run.skipped;
+        break;
+    }
+    if (cancelled)
+        setStatus(QStringLiteral("⚠ Konvertierung abgebrochen"), StatusColor::Orange);
+    else if (!failureStatus.isEmpty())
+        setStatus(failureStatus,
+                  outcome == RunResult::Outcome::Skipped ? StatusColor::Orange : StatusColor::Red);
+    if (run.batch)
+        setProgress(double(m_scheduler->finishedCount()) / double(run.results.size()));
+}
+
+void PandocViewModel::finishRun()
+{
+    const ActiveRun run = std::move(*m_run);
+    m_run.reset();
+    const bool cancelled = m_scheduler->isCancelled();
+    // Called from inside the scheduler.
+    m_scheduler.release()->deleteLater();
+    m_lastRunResults = run.results;
+
+    if (!run.batch) {
+        emit runResultsReady();
+        if (run.singleSucceeded) {
+            const QString output = run.results.first().output;
+            setStatus(QStringLiteral("✓ Konvertierung erfolgreich!"), StatusColor::Green);
+            if (showConfirmation(QStringLiteral("Konvertierung erfolgreich!"),
+                                 QStringLiteral("Datei: ") + lastComponent(output) +
+                                     QStringLiteral("\n\nMöchten Sie die Ausgabedatei öffnen?")) &&
+                m_env.desktop)
+                m_env.desktop->openFile(output);
+        }
+        finishConversion();
+        return;
+    }
+
+    const QString succeeded = QString::number(run.succeeded);
+    const QString failed = QString::number(run.failed);
+    const QString skipped = QString::number(run.skipped);
+    QString logLine;
+    if (cancelled) {
+        setStatus(QStringLiteral("⚠ Batch-Konvertierung abgebrochen! Erfolg: ") + succeeded +
+                      QStringLiteral(", Fehler: ") + failed + QStringLiteral(", Übersprungen: ") +
+                      skipped,
+                  StatusColor::Orange);
+        logLine = QStringLiteral("Batch-Konvertierung abgebrochen: ") + succeeded +
+                  QStringLiteral(" erfolgreich, ") + failed + QStringLiteral(" Fehler, ") +
+                  skipped + QStringLiteral(" übersprungen");
+    } else {
+        const QString skippedPart =
+            run.skipped > 0 ? QStringLiteral(", Übersprungen: ") + skipped : QString();
+        setProgress(1.0);
+        setStatus(QStringLiteral("Batch-Konvertierung abgeschlossen! Erfolg: ") + succeeded +
+                      QStringLiteral(", Fehler: ") + failed + skippedPart,
+                  run.failed > 0 ? StatusColor::Orange : StatusColor::Green);
+        logLine =
+            QStringLiteral("Batch-Konvertierung abgeschlossen: ") + succeeded +
+            QStringLiteral(" erfolgreich, ") + failed + QStringLiteral(" Fehler") +
+            (run.skipped > 0 ? QStringLiteral(", ") + skipped + QStringLiteral(" übersprungen")
+                             : QString());
+    }
+    appendLog(u'\n' + kSeparator);
+    appendLog(logLine);
+    appendLog(kSeparator);
+    emit runResultsReady();
+    if (!cancelled)
+        showAlert(
+            QStringLiteral("Batch-Konvertierung"),
+            QStringLiteral("Batch-Konvertierung abgeschlossen!\n\n✅ Erfolgreich: ") + succeeded +
+                QStringLiteral("\n❌ Fehler: ") + failed +
+                (run.skipped > 0 ? QStringLiteral("\n⏭ Übersprungen: ") + skipped : QString()));
+    finishConversion();
 }
 
 void PandocViewModel::finishConversion()
@@ -115,195 +375,7 @@ void PandocViewModel::finishConversion()
 
 void PandocViewModel::cancelConversion()
 {
-    if (!m_isConverting || !m_process)
+    if (!m_isConverting || !m_scheduler)
         return;
-    m_cancelRequested = true;
-    m_process->cancel(m_env.cancelGraceMs);
-}
-
-void PandocViewModel::convertBatch()
-{
-    appendLog(u'\n' + kSeparator);
-    appendLog(QStringLiteral("Batch-Konvertierung gestartet: ") +
-              QString::number(m_inputFiles.size()) + QStringLiteral(" Dateien"));
-    appendLog(kSeparator);
-    m_batch = BatchRun{m_inputFiles};
-    convertNextBatchFile();
-}
-
-void PandocViewModel::convertNextBatchFile()
-{
-    BatchRun &run = *m_batch;
-    if (run.index >= run.files.size()) {
-        finishBatch();
-        return;
-    }
-    if (m_cancelRequested) {
-        // Skipped files count as failures.
-        run.failed += int(run.files.size() - run.index);
-        run.index = run.files.size();
-        finishBatch();
-        return;
-    }
-    const qsizetype count = m_inputFiles.size();
-    const QUrl input = run.files.at(run.index);
-    const QString inputPath = input.toLocalFile();
-    setProgress(double(run.index) / double(count));
-    setStatusMessage(QStringLiteral("Konvertierung ") + QString::number(run.index + 1) + u'/' +
-                     QString::number(count) + QStringLiteral(": ") + lastComponent(inputPath));
-    const QString output = replaceLastExtension(inputPath, converterFormatName(m_outputFormat));
-    convertSingle(input, QUrl::fromLocalFile(output), false, [this](bool ok) {
-        BatchRun &current = *m_batch;
-        ok ? ++current.succeeded : ++current.failed;
-        ++current.index;
-        convertNextBatchFile();
-    });
-}
-
-void PandocViewModel::finishBatch()
-{
-    const BatchRun run = *m_batch;
-    m_batch.reset();
-    const QString succeeded = QString::number(run.succeeded);
-    const QString failed = QString::number(run.failed);
-    if (!m_cancelRequested) {
-        setProgress(1.0);
-        setStatus(QStringLiteral("Batch-Konvertierung abgeschlossen! Erfolg: ") + succeeded +
-                      QStringLiteral(", Fehler: ") + failed,
-                  run.failed > 0 ? StatusColor::Orange : StatusColor::Green);
-    }
-    appendLog(u'\n' + kSeparator);
-    appendLog(QStringLiteral("Batch-Konvertierung abgeschlossen: ") + succeeded +
-              QStringLiteral(" erfolgreich, ") + failed + QStringLiteral(" Fehler"));
-    appendLog(kSeparator);
-    if (!m_cancelRequested)
-        showAlert(QStringLiteral("Batch-Konvertierung"),
-                  QStringLiteral("Batch-Konvertierung abgeschlossen!\n\n✅ Erfolgreich: ") +
-                      succeeded + QStringLiteral("\n❌ Fehler: ") + failed);
-    finishConversion();
-}
-
-void PandocViewModel::convertSingle(const QUrl &input, const QUrl &output, bool showSuccess,
-                                    std::function<void(bool)> done)
-{
-    const QString inputPath = input.toLocalFile();
-    const QString outputPath = output.toLocalFile();
-    const auto fail = [this, &done](const QString &line, const QString &status) {
-        appendLog(line);
-        setStatus(status, StatusColor::Red);
-        done(false);
-    };
-
-    // Refused before anything runs: the converter would overwrite its own input.
-    if (outputPath.isEmpty() || QFileInfo(outputPath).fileName().isEmpty()) {
-        fail(QStringLiteral("❌ Keine Ausgabedatei angegeben für: ") + lastComponent(inputPath),
-             QStringLiteral("❌ Keine Ausgabedatei"));
-        return;
-    }
-    if (comparablePath(inputPath) == comparablePath(outputPath)) {
-        fail(QStringLiteral("❌ Ausgabedatei wäre die Eingabedatei selbst: ") + inputPath,
-             QStringLiteral("❌ Ausgabe überschreibt Eingabe"));
-        return;
-    }
-    const ShellWords options = splitShellWords(m_additionalOptions);
-    if (options.error) {
-        fail(QStringLiteral("❌ Zusatzoptionen fehlerhaft: ") + *options.error,
-             QStringLiteral("❌ Zusatzoptionen fehlerhaft"));
-        return;
-    }
-
-    QList<Template> passed;
-    const QStringList args = buildArguments(inputPath, outputPath, options.words, &passed);
-    // Stamped before the converter is even located, whatever the outcome.
-    for (const Template &t : passed)
-        updateTemplateLastUsed(t);
-    appendLog(QStringLiteral("\nStarte Konvertierung: ") + lastComponent(inputPath) +
-              QStringLiteral(" → ") + lastComponent(outputPath));
-    appendLog(QStringLiteral("Befehl: pandoc ") + args.join(u' '));
-
-    const std::optional<QString> converter = m_env.converter.locate();
-    if (!converter) {
-        fail(QStringLiteral("❌ Pandoc nicht gefunden. Bitte installieren: ") + kInstallPage,
-             QStringLiteral("❌ Pandoc nicht gefunden"));
-        return;
-    }
-
-    m_process = std::make_unique<ConverterProcess>();
-    connect(
-        m_process.get(), &ConverterProcess::finished, this,
-        [this, outputPath, showSuccess, done](const ConverterProcess::Outcome &outcome) {
-            using Kind = ConverterProcess::Kind;
-            const QString errorText = m_process->errorText();
-            m_process.release()->deleteLater();
-            if (outcome.kind == Kind::FailedToStart) {
-                appendLog(QStringLiteral("❌ Fehler beim Ausführen von Pandoc: ") + outcome.error);
-                setStatus(QStringLiteral("❌ Fehler"), StatusColor::Red);
-                done(false);
-                return;
-            }
-            if (!errorText.isEmpty())
-                appendLog(errorText);
-            if (outcome.kind == Kind::Cancelled) {
-                appendLog(QStringLiteral("⚠ Konvertierung abgebrochen"));
-                setStatus(QStringLiteral("⚠ Konvertierung abgebrochen"), StatusColor::Orange);
-                done(false);
-                return;
-            }
-            if (outcome.kind == Kind::Crashed) {
-                appendLog(QStringLiteral("✗ Konvertierung fehlgeschlagen (Signal: ") +
-                          QString::number(outcome.code) + u')');
-                setStatus(QStringLiteral("✗ Konvertierung fehlgeschlagen"), StatusColor::Red);
-                done(false);
-                return;
-            }
-            if (outcome.code != 0) {
-                appendLog(QStringLiteral("✗ Konvertierung fehlgeschlagen (Exit Code: ") +
-                          QString::number(outcome.code) + u')');
-                logExitHint(outcome.code);
-                setStatus(QStringLiteral("✗ Konvertierung fehlgeschlagen"), StatusColor::Red);
-                done(false);
-                return;
-            }
-            appendLog(QStringLiteral("✓ Konvertierung erfolgreich: ") + lastComponent(outputPath));
-            if (showSuccess) {
-                setStatus(QStringLiteral("✓ Konvertierung erfolgreich!"), StatusColor::Green);
-                if (showConfirmation(QStringLiteral("Konvertierung erfolgreich!"),
-                                     QStringLiteral("Datei: ") + lastComponent(outputPath) +
-                                         QStringLiteral("\n\nMöchten Sie die Ausgabedatei "
-                                                        "öffnen?")) &&
-                    m_env.desktop)
-                    m_env.desktop->openFile(outputPath);
-            }
-            done(true);
-        });
-    m_process->start(*converter, args);
-}
-
-void PandocViewModel::logExitHint(int exitCode)
-{
-    QString hint;
-    switch (exitCode) {
-    case 47:
-        hint = QStringLiteral("Keine PDF-Engine gefunden: Für PDF braucht Pandoc LaTeX, unter "
-                              "Debian zum Beispiel das Paket texlive-latex-recommended.");
-        break;
-    case 21:
-        hint = QStringLiteral("Pandoc kennt das gewählte Eingabeformat nicht.");
-        break;
-    case 22:
-        hint = QStringLiteral("Pandoc kennt das gewählte Ausgabeformat nicht.");
-        break;
-    case 6:
-        hint = QStringLiteral("Pandoc kennt eine der Zusatzoptionen nicht oder ihr Wert ist "
-                              "ungültig; bitte die Zusatzoptionen prüfen.");
-        break;
-    case 1:
-    case 99:
-        hint = QStringLiteral("Eine Datei konnte nicht gelesen oder geschrieben werden; bitte "
-                              "Pfade und Zugriffsrechte prüfen.");
-        break;
-    default:
-        return;
-    }
-    appendLog(QStringLiteral("⚠ ") + hint);
+    m_scheduler->cancel();
 }

@@ -106,6 +106,12 @@ bool PandocViewModel::addTemplate(const QString &name, TemplateType type, const 
 
 bool PandocViewModel::deleteTemplate(const Template &record)
 {
+    // A running conversion may still need the file.
+    if (m_isConverting) {
+        appendLog(QStringLiteral("⚠ Templates können während einer Konvertierung nicht gelöscht "
+                                 "werden"));
+        return false;
+    }
     const QString question =
         QStringLiteral("Möchten Sie '") + record.name +
         QStringLiteral("' wirklich löschen?\n\nDie Datei wird ebenfalls gelöscht!");

@@ -1,3 +1,4 @@
+#include "conversionhelpers.h"
 #include "fakes.h"
 #include "shellwords.h"
 
@@ -9,50 +10,6 @@
 namespace {
 
 const QString kSeparator = QString(60, u'=');
-
-// Steers the fake converter for one test; cleared again afterwards.
-class FakeEnv final
-{
-public:
-    ~FakeEnv()
-    {
-        for (const QByteArray &name : m_names)
-            qunsetenv(name.constData());
-    }
-    FakeEnv &set(const char *name, const QByteArray &value)
-    {
-        qputenv(name, value);
-        m_names.append(name);
-        return *this;
-    }
-
-private:
-    QList<QByteArray> m_names;
-};
-
-// The argument lists the fake converter recorded, one per run.
-QList<QStringList> recordedRuns(const QString &argsFile)
-{
-    QFile file(argsFile);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QList<QStringList> runs{{}};
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        if (line == "--")
-            runs.append(QStringList());
-        else if (!line.isEmpty() || !runs.last().isEmpty())
-            runs.last().append(QString::fromUtf8(line));
-    }
-    runs.removeLast();
-    return runs;
-}
-
-bool runToEnd(PandocViewModel &vm, int timeoutMs = 20000)
-{
-    QSignalSpy done(&vm, &PandocViewModel::conversionFinished);
-    vm.convert();
-    return done.count() > 0 || done.wait(timeoutMs);
-}
 
 Template makeTemplate(const QString &name, TemplateType type, const QString &path)
 {
@@ -89,6 +46,7 @@ private slots:
     void batchMixed();
     void batchAllSucceed();
     void batchOutputEqualToInputIsRefused();
+    void cancelInTheMiddleOfABatch_data();
     void cancelInTheMiddleOfABatch();
     void cancelSingle();
     void floodedPipesDoNotStall();
@@ -409,6 +367,7 @@ void TstConversion::batchMixed()
                              world.writeFile(QStringLiteral("sub/zwei.tar.md"), "2"),
                              world.writeFile(QStringLiteral("drei"), "3")};
     auto vm = world.makeViewModel();
+    vm->setParallelJobs(1); // the one-at-a-time order of status lines
     vm->setOutputFormat(QStringLiteral("html"));
     QList<QUrl> urls;
     for (const QString &i : inputs)
@@ -496,13 +455,22 @@ void TstConversion::batchOutputEqualToInputIsRefused()
     QCOMPARE(file.readAll(), QByteArray("<p>bleibt</p>"));
 }
 
+void TstConversion::cancelInTheMiddleOfABatch_data()
+{
+    QTest::addColumn<int>("jobs");
+    QTest::newRow("one at a time") << 1;
+    QTest::newRow("two at once") << 2;
+}
+
 void TstConversion::cancelInTheMiddleOfABatch()
 {
+    QFETCH(int, jobs);
     TestWorld world;
     world.installFakePandoc();
     FakeEnv env;
     env.set("FAKE_PANDOC_SLEEP_MS", "20000");
     auto vm = world.makeViewModel();
+    vm->setParallelJobs(jobs);
     vm->setInputFiles({QUrl::fromLocalFile(world.writeFile(QStringLiteral("a.md"), "a")),
                        QUrl::fromLocalFile(world.writeFile(QStringLiteral("b.md"), "b")),
                        QUrl::fromLocalFile(world.writeFile(QStringLiteral("c.md"), "c"))});
@@ -511,20 +479,25 @@ void TstConversion::cancelInTheMiddleOfABatch()
     clock.start();
     vm->convert();
     QVERIFY(vm->isConverting());
-    QTest::qWait(200); // let the first converter start
+    QTest::qWait(200); // let the converters start
     vm->cancelConversion();
     QVERIFY(done.wait(10000));
     QVERIFY(clock.elapsed() < 15000);
 
     const QStringList log = vm->logMessages();
-    QVERIFY(log.contains(QStringLiteral("⚠ Konvertierung abgebrochen")));
-    QCOMPARE(log.filter(QStringLiteral("Starte Konvertierung")).size(), 1); // the rest skipped
+    QCOMPARE(log.filter(QStringLiteral("Starte Konvertierung")).size(), jobs); // rest skipped
+    QCOMPARE(log.count(QStringLiteral("⚠ Konvertierung abgebrochen")), jobs);
     QCOMPARE(log.at(log.size() - 2),
-             QStringLiteral("Batch-Konvertierung abgeschlossen: 0 erfolgreich, 3 Fehler"));
-    QCOMPARE(vm->statusMessage(), QStringLiteral("⚠ Konvertierung abgebrochen"));
+             QStringLiteral("Batch-Konvertierung abgebrochen: 0 erfolgreich, 0 Fehler, 3 "
+                            "übersprungen"));
+    QCOMPARE(vm->statusMessage(), QStringLiteral("⚠ Batch-Konvertierung abgebrochen! Erfolg: 0, "
+                                                 "Fehler: 0, Übersprungen: 3"));
     QCOMPARE(vm->statusColor(), PandocViewModel::StatusColor::Orange);
     QVERIFY(world.dialogs.calls.isEmpty()); // no summary after a cancel
     QVERIFY(!vm->isConverting());
+    QCOMPARE(vm->lastRunResults().size(), 3);
+    for (const RunResult &row : vm->lastRunResults())
+        QCOMPARE(row.outcome, RunResult::Outcome::Skipped);
 }
 
 void TstConversion::cancelSingle()

@@ -3,6 +3,9 @@
 //   FAKE_PANDOC_STDERR     text written to standard error
 //   FAKE_PANDOC_STDERR_BYTES / FAKE_PANDOC_STDOUT_BYTES  write that many bytes
 //   FAKE_PANDOC_SLEEP_MS   sleep before exiting
+//   FAKE_PANDOC_SLEEP_MATCH  only sleep when an argument contains this
+//   FAKE_PANDOC_GRANDCHILD start a child that sleeps a minute; its pid goes to this file
+//   FAKE_PANDOC_TMPDIR_FILE  write $TMPDIR there and leave a scratch file inside $TMPDIR
 //   FAKE_PANDOC_TRICKLE_MS keep writing short lines to standard error for that long
 //   FAKE_PANDOC_EXIT       exit code (default 0)
 //   FAKE_PANDOC_FAIL_MATCH only exit with FAKE_PANDOC_EXIT when an argument contains this
@@ -10,6 +13,7 @@
 //   FAKE_PANDOC_VERSION    text printed for --version (default "pandoc 9.9.9\n...")
 //   FAKE_PANDOC_WRITE_OUTPUT  write this text to the file after -o
 #include <QByteArray>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
@@ -17,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 
 static QByteArray env(const char *name)
 {
@@ -83,7 +88,33 @@ int main(int argc, char *argv[])
             QThread::usleep(200);
         }
     }
-    if (qEnvironmentVariableIsSet("FAKE_PANDOC_SLEEP_MS"))
+    const QByteArray tmpFile = env("FAKE_PANDOC_TMPDIR_FILE");
+    if (!tmpFile.isEmpty()) {
+        const QByteArray tmp = env("TMPDIR");
+        QFile record(QString::fromLocal8Bit(tmpFile));
+        if (record.open(QIODevice::WriteOnly))
+            record.write(tmp);
+        QDir().mkpath(QString::fromLocal8Bit(tmp) + QStringLiteral("/tex2pdf.1"));
+        QFile scratch(QString::fromLocal8Bit(tmp) + QStringLiteral("/tex2pdf.1/input.tex"));
+        if (scratch.open(QIODevice::WriteOnly))
+            scratch.write("scratch");
+    }
+    const QByteArray grandchild = env("FAKE_PANDOC_GRANDCHILD");
+    if (!grandchild.isEmpty()) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            execl("/bin/sleep", "sleep", "60", static_cast<char *>(nullptr));
+            _exit(127);
+        }
+        QFile record(QString::fromLocal8Bit(grandchild));
+        if (record.open(QIODevice::WriteOnly))
+            record.write(QByteArray::number(pid));
+    }
+    const QByteArray sleepMatch = env("FAKE_PANDOC_SLEEP_MATCH");
+    bool sleepHit = sleepMatch.isEmpty();
+    for (int i = 1; i < argc && !sleepHit; ++i)
+        sleepHit = QByteArray(argv[i]).contains(sleepMatch);
+    if (qEnvironmentVariableIsSet("FAKE_PANDOC_SLEEP_MS") && sleepHit)
         QThread::msleep(env("FAKE_PANDOC_SLEEP_MS").toULong());
     if (qEnvironmentVariableIsSet("FAKE_PANDOC_CRASH"))
         std::abort();

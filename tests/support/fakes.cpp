@@ -24,6 +24,13 @@ bool FakeDialogs::showWarningQuestion(const QString &title, const QString &messa
     return answers.isEmpty() ? false : answers.takeFirst();
 }
 
+Dialogs::ReplaceAnswer FakeDialogs::askReplaceFiles(const QString &title, const QString &message,
+                                                    const QStringList &files)
+{
+    calls.append({QStringLiteral("replace"), title, message + u'\n' + files.join(u'\n')});
+    return replaceAnswer;
+}
+
 TestWorld::TestWorld()
 {
     QDir().mkpath(binDir());

@@ -15,7 +15,7 @@ class FakeDialogs final : public Dialogs
 public:
     struct Call
     {
-        QString kind; // "alert", "confirm" or "warning"
+        QString kind; // "alert", "confirm", "warning" or "replace"
         QString title;
         QString message;
     };
@@ -24,9 +24,13 @@ public:
     bool showConfirmation(const QString &title, const QString &message) override;
     bool showWarningQuestion(const QString &title, const QString &message,
                              const QString &acceptText, const QString &rejectText) override;
+    // Recorded as kind "replace", with the files joined by line breaks after the message.
+    ReplaceAnswer askReplaceFiles(const QString &title, const QString &message,
+                                  const QStringList &files) override;
 
     QList<Call> calls;
     QList<bool> answers;
+    ReplaceAnswer replaceAnswer = ReplaceAnswer::Cancel;
 };
 
 class FakeDesktop final : public Desktop

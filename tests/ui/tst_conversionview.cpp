@@ -517,6 +517,7 @@ private slots:
     void batchProgressAndCancelFromTheButton()
     {
         Fixture f;
+        f.vm->setParallelJobs(1); // so that b.md is still waiting when cancelled
         f.vm->handleInputFileSelection(
             {{f.input("b/a.md"), f.input("b/b.md"), f.input("b/c.md")}, std::nullopt});
         qputenv("FAKE_PANDOC_SLEEP_MS", "30000");

@@ -67,6 +67,9 @@ TemplatesView::TemplatesView(PandocViewModel *viewModel, FilePanels *panels, QWi
     layout->addWidget(splitter);
 
     connect(m_viewModel, &PandocViewModel::templatesChanged, this, &TemplatesView::refreshList);
+    // A running conversion may still read the file.
+    connect(m_viewModel, &PandocViewModel::isConvertingChanged, this,
+            &TemplatesView::showSelection);
     refreshList();
 }
 
@@ -238,7 +241,7 @@ void TemplatesView::selectInList()
 void TemplatesView::showSelection()
 {
     const std::optional<Template> record = selectedTemplate();
-    m_delete->setEnabled(record.has_value());
+    m_delete->setEnabled(record.has_value() && !m_viewModel->isConverting());
     m_favorite->setEnabled(record.has_value());
     const bool favourite = record && record->isFavorite;
     m_favorite->setIcon(starIcon(favourite));

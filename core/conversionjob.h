@@ -1,0 +1,62 @@
+#pragma once
+
+#include "conversionplan.h"
+#include "converterprocess.h"
+#include "convertersearch.h"
+#include "runresult.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <memory>
+
+class OutputKeeper;
+class QTemporaryDir;
+
+// One planned conversion: writes its log lines, runs the converter in the input's
+// folder with a temporary folder of its own, and leaves the output path untouched
+// unless the converter succeeds.
+class ConversionJob final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ConversionJob)
+
+public:
+    struct End
+    {
+        RunResult::Outcome outcome = RunResult::Outcome::Failed;
+        // The status line a failure sets; "" leaves it alone.
+        QString failureStatus;
+        bool cancelled = false;
+        double seconds = 0.0;
+    };
+
+    ConversionJob(PlannedJob plan, ConverterSearch converter, int cancelGraceMs,
+                  QObject *parent = nullptr);
+    // Stops a converter that still runs and puts the output path back as it was.
+    ~ConversionJob() override;
+
+    // May finish before it returns (a refused job, a missing converter).
+    void start();
+    void cancel();
+
+    const PlannedJob &plan() const { return m_plan; }
+
+signals:
+    void logLine(const QString &line);
+    void finished(const ConversionJob::End &end);
+
+private:
+    void fail(const QString &line, const QString &status);
+    void processEnded(const ConverterProcess::Outcome &outcome);
+
+    PlannedJob m_plan;
+    ConverterSearch m_converter;
+    int m_graceMs = 0;
+    std::unique_ptr<ConverterProcess> m_process;
+    std::unique_ptr<OutputKeeper> m_keeper;
+    std::unique_ptr<QTemporaryDir> m_tempFolder;
+    QElapsedTimer m_clock;
+};
+
+// A hint for a few well-known exit codes; "" for the others.
+QString exitHint(int exitCode);

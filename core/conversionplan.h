@@ -1,0 +1,36 @@
+#pragma once
+
+#include "records.h"
+#include "runresult.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// Why a planned job does not run: its log line, the status it sets ("" keeps the status)
+// and how it counts.
+struct Refusal
+{
+    QString line;
+    QString status;
+    RunResult::Outcome outcome = RunResult::Outcome::Failed;
+};
+
+// One conversion of a run, fixed before anything starts.
+struct PlannedJob
+{
+    QString input;         // absolute path
+    QString output;        // absolute path; "" when none was given
+    QString workingFolder; // the input's folder, so relative paths resolve beside it
+    QStringList arguments;
+    QList<Template> templates; // put on the command line; stamped when the job starts
+    std::optional<Refusal> refusal;
+};
+
+// Refuses every job whose output is its own input, another input, or another job's
+// output, comparing resolved paths so that links and other spellings are caught.
+void refuseClashes(QList<PlannedJob> &jobs);
+
+// Whether something (a file, a link, even a dangling one) is at `path`.
+bool somethingAt(const QString &path);

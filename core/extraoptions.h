@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// The extra options as converter arguments, or why they cannot be used.
+struct ExtraOptions
+{
+    QStringList words;
+    std::optional<QString> error;
+};
+
+// Splits like a shell and refuses any way of naming the output file: the output
+// field is where that is chosen, and the run's checks rely on it.
+ExtraOptions parseExtraOptions(const QString &text);
+
+// The first word that sets the converter's output file, if any.
+std::optional<QString> findOutputOption(const QStringList &words);

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "pandocviewmodel.h"
+
+#include <QFile>
+#include <QList>
+#include <QSignalSpy>
+#include <QStringList>
+
+// Helpers shared by the conversion tests.
+
+// Steers the fake converter for one test; cleared again afterwards.
+class FakeEnv final
+{
+public:
+    ~FakeEnv()
+    {
+        for (const QByteArray &name : m_names)
+            qunsetenv(name.constData());
+    }
+    FakeEnv &set(const char *name, const QByteArray &value)
+    {
+        qputenv(name, value);
+        m_names.append(name);
+        return *this;
+    }
+
+private:
+    QList<QByteArray> m_names;
+};
+
+// The argument lists the fake converter recorded, one per run.
+inline QList<QStringList> recordedRuns(const QString &argsFile)
+{
+    QFile file(argsFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QList<QStringList> runs{{}};
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        if (line == "--")
+            runs.append(QStringList());
+        else if (!line.isEmpty() || !runs.last().isEmpty())
+            runs.last().append(QString::fromUtf8(line));
+    }
+    runs.removeLast();
+    return runs;
+}
+
+inline bool runToEnd(PandocViewModel &vm, int timeoutMs = 20000)
+{
+    QSignalSpy done(&vm, &PandocViewModel::conversionFinished);
+    vm.convert();
+    return done.count() > 0 || done.wait(timeoutMs);
+}
