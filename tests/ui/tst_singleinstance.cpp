@@ -116,7 +116,7 @@ void TstSingleInstance::crashedInstanceIsReplaced()
     const QString socket = SingleInstance::serverPath(storeFolder());
     auto first = startVelunor({});
     QTRY_COMPARE_WITH_TIMEOUT(lockHolder(), first->processId(), 30000);
-    QTRY_VERIFY(QFileInfo::exists(socket));
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(socket), 30000);
     first->kill(); // leaves its socket and lock behind
     QVERIFY(first->waitForFinished());
     QVERIFY(QFileInfo::exists(socket));
@@ -135,7 +135,7 @@ void TstSingleInstance::silentInstanceIsNotWaitedFor()
 {
     auto first = startVelunor({});
     QTRY_COMPARE_WITH_TIMEOUT(lockHolder(), first->processId(), 30000);
-    QTRY_VERIFY(QFileInfo::exists(SingleInstance::serverPath(storeFolder())));
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(SingleInstance::serverPath(storeFolder())), 30000);
     ::kill(pid_t(first->processId()), SIGSTOP);
 
     auto second = startVelunor({});
