@@ -57,11 +57,20 @@ void PandocViewModel::handleTemplateImport(const PanelResult &outcome)
 void PandocViewModel::importTemplate(const QUrl &file)
 {
     const QString source = file.isLocalFile() ? file.toLocalFile() : file.toString();
+    // Citation styles have a list of their own beside the template index.
+    if (file.isLocalFile() && lowerCaseExtension(source) == u"csl") {
+        importCslStyle(source);
+        return;
+    }
     const std::optional<TemplateType> type = templateTypeForFile(source);
     if (!type) {
         printLine(QStringLiteral("Unsupported file type: ") + lowerCaseExtension(source));
+        QStringList kinds;
+        for (TemplateType kind : templateTypeAllCases)
+            kinds << u'.' + importExtension(kind) + QStringLiteral(" (") + displayName(kind) + u')';
         appendLog(QStringLiteral("❌ Nicht unterstützter Dateityp: ") +
-                  QFileInfo(source).fileName());
+                  QFileInfo(source).fileName() + QStringLiteral(" – importiert werden können ") +
+                  kinds.join(QStringLiteral(", ")));
         return;
     }
     if (!m_env.store.isAvailable())
@@ -112,9 +121,27 @@ bool PandocViewModel::deleteTemplate(const Template &record)
                                  "werden"));
         return false;
     }
-    const QString question =
-        QStringLiteral("Möchten Sie '") + record.name +
-        QStringLiteral("' wirklich löschen?\n\nDie Datei wird ebenfalls gelöscht!");
+    const auto othersOf = [this, &record] {
+        QList<Template> others;
+        others.reserve(m_templates.size());
+        for (const Template &t : std::as_const(m_templates)) {
+            if (t.id != record.id)
+                others.append(t);
+        }
+        return others;
+    };
+    const bool inLibrary = isTemplateInLibrary(record);
+    // Another record may share the stored file; it must not lose it.
+    bool shared = inLibrary && isAnyOf(record.filePath, filePathsOf(othersOf()));
+    QString consequence = QStringLiteral("Die Datei wird ebenfalls gelöscht!");
+    if (!inLibrary)
+        consequence = QStringLiteral("Die Datei liegt außerhalb der Template-Bibliothek und "
+                                     "bleibt erhalten.");
+    else if (shared)
+        consequence = QStringLiteral("Die Datei wird noch von einem anderen Template verwendet "
+                                     "und bleibt erhalten.");
+    const QString question = QStringLiteral("Möchten Sie '") + record.name +
+                             QStringLiteral("' wirklich löschen?\n\n") + consequence;
     if (!m_env.dialogs ||
         !m_env.dialogs->showWarningQuestion(QStringLiteral("Template löschen?"), question,
                                             QStringLiteral("Löschen"), QStringLiteral("Abbrechen")))
@@ -122,14 +149,9 @@ bool PandocViewModel::deleteTemplate(const Template &record)
 
     // Another process may have given the file to a record of its own.
     refreshTemplatesFromDisk();
-    QList<Template> remaining;
-    remaining.reserve(m_templates.size());
-    for (const Template &t : std::as_const(m_templates)) {
-        if (t.id != record.id)
-            remaining.append(t);
-    }
-    // Another record may share the stored file; it must not lose it.
-    if (!isAnyOf(record.filePath, filePathsOf(remaining)))
+    QList<Template> remaining = othersOf();
+    shared = inLibrary && isAnyOf(record.filePath, filePathsOf(remaining));
+    if (inLibrary && !shared)
         QFile::remove(record.filePath);
     m_templates = std::move(remaining);
     emit templatesChanged();
@@ -178,6 +200,12 @@ void PandocViewModel::openTemplateFolder()
 
 bool PandocViewModel::exportTemplate(const Template &record, const QString &destination)
 {
+    if (!isTemplateInLibrary(record)) {
+        appendLog(QStringLiteral("❌ Export abgelehnt (") + record.name +
+                  QStringLiteral("): Die Datei liegt außerhalb der Template-Bibliothek: ") +
+                  record.filePath);
+        return false;
+    }
     // Exporting a file onto itself would truncate it.
     if (isSameFile(record.filePath, destination) && QFileInfo::exists(destination))
         return true;
@@ -200,4 +228,20 @@ QList<Template> PandocViewModel::filteredTemplates(std::optional<TemplateType> t
             kept.append(t);
     }
     return sortedTemplates(std::move(kept));
+}
+
+bool PandocViewModel::isTemplateInLibrary(const Template &record) const
+{
+    return isInKindFolder(record.filePath, m_env.store, record.type);
+}
+
+QStringList PandocViewModel::outsideTemplateWarnings(const QList<Template> &passed) const
+{
+    QStringList lines;
+    for (const Template &t : passed) {
+        if (!isTemplateInLibrary(t))
+            lines << QStringLiteral("⚠ Template außerhalb der Bibliothek verwendet: ") + t.name +
+                         QStringLiteral(" (") + t.filePath + u')';
+    }
+    return lines;
 }

@@ -42,6 +42,15 @@ void PandocViewModel::logMerge(const QString &what, int conflicts)
     appendLog(line);
 }
 
+void PandocViewModel::logRenewedIds(qsizetype count, const QString &what)
+{
+    if (count > 0)
+        appendLog(QStringLiteral("⚠ Doppelte IDs in den ") + what + QStringLiteral(": ") +
+                  (count == 1 ? QStringLiteral("1 Eintrag hat")
+                              : QString::number(count) + QStringLiteral(" Einträge haben")) +
+                  QStringLiteral(" eine neue ID erhalten"));
+}
+
 // --- presets ---
 
 void PandocViewModel::loadPresets()
@@ -55,7 +64,7 @@ void PandocViewModel::loadPresets()
         setPresets(loaded.records);
 }
 
-void PandocViewModel::savePreset(const QString &name)
+Preset PandocViewModel::currentSettingsAsPreset(const QString &name) const
 {
     Preset preset;
     preset.id = QUuid::createUuid();
@@ -70,7 +79,15 @@ void PandocViewModel::savePreset(const QString &name)
     preset.tableOfContents = m_tableOfContents;
     preset.numberSections = m_numberSections;
     preset.additionalOptions = m_additionalOptions;
+    if (m_pdfEngine != kAutomaticPdfEngine)
+        preset.pdfEngine = m_pdfEngine;
+    writeCitationSettings(preset);
+    return preset;
+}
 
+void PandocViewModel::savePreset(const QString &name)
+{
+    const Preset preset = currentSettingsAsPreset(name);
     QList<Preset> updated = m_presets;
     upsertPresetByName(updated, preset);
     setPresets(updated);
@@ -94,8 +111,12 @@ void PandocViewModel::loadPreset(const Preset &preset)
         setSelectedLatexTemplate(findByName(latexTemplates(), *preset.latexTemplate));
     if (preset.docxReference)
         setSelectedDocxTemplate(findByName(docxTemplates(), *preset.docxReference));
+    setPdfEngine(preset.pdfEngine && !preset.pdfEngine->isEmpty() ? *preset.pdfEngine
+                                                                  : kAutomaticPdfEngine);
+    readCitationSettings(preset);
     updateTemplateVisibility();
     appendLog(QStringLiteral("✓ Preset geladen: ") + preset.name);
+    warnAboutPresetNeeds(preset);
 }
 
 void PandocViewModel::deleteSelectedPreset()
@@ -133,7 +154,9 @@ void PandocViewModel::loadTemplates()
     auto loaded = m_templateIndex.load();
     if (loaded.state == RecordFile::LoadState::Failed)
         appendLog(QStringLiteral("⚠ Fehler beim Laden der Templates: ") + loaded.error);
-    else if (loaded.state == RecordFile::LoadState::Loaded)
+    // Every library operation addresses one record by id; presets keep the file's ids.
+    logRenewedIds(renewDuplicateIds(loaded.records), QStringLiteral("Templates"));
+    if (loaded.state == RecordFile::LoadState::Loaded)
         setTemplates(loaded.records);
 }
 

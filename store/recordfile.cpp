@@ -1,10 +1,11 @@
 #include "recordfile.h"
 
+#include "atomicwrite.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 RecordFile::RecordFile(QString path) : m_path(std::move(path)) {}
 
@@ -60,16 +61,9 @@ RecordFile::SaveResult RecordFile::write(const QByteArray &data)
     }
     m_unreadable = false;
 
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    AtomicWrite file(m_path);
+    result.ok = file.open() && file.write(data) && file.commit();
+    if (!result.ok)
         result.error = file.errorString();
-        return result;
-    }
-    if (file.write(data) != data.size() || !file.commit()) {
-        result.error = file.errorString();
-        file.cancelWriting();
-        return result;
-    }
-    result.ok = true;
     return result;
 }

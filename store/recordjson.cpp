@@ -94,6 +94,16 @@ std::optional<QString> optionalStringMember(const json &object, const char *key)
     return fromUtf8(it->get_ref<const std::string &>());
 }
 
+std::optional<bool> optionalBoolMember(const json &object, const char *key)
+{
+    auto it = object.find(key);
+    if (it == object.end() || it->is_null())
+        return std::nullopt;
+    if (!it->is_boolean())
+        fail(key, "ist kein Wahrheitswert");
+    return it->get<bool>();
+}
+
 bool isHexDigit(char c)
 {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
@@ -450,6 +460,16 @@ void write(Writer &w, const Preset &r)
     w.boolean("tableOfContents", r.tableOfContents);
     w.boolean("numberSections", r.numberSections);
     w.string("additionalOptions", r.additionalOptions);
+    // Written only when an engine was chosen, so older readers see the familiar object.
+    if (r.pdfEngine)
+        w.string("pdfEngine", *r.pdfEngine);
+    // Written only when set, so files stay as they were for presets without citations.
+    if (r.bibliography)
+        w.string("bibliography", *r.bibliography);
+    if (r.csl)
+        w.string("csl", *r.csl);
+    if (r.citeproc)
+        w.boolean("citeproc", *r.citeproc);
 }
 
 void fromJson(const json &o, Preset &r)
@@ -466,6 +486,10 @@ void fromJson(const json &o, Preset &r)
     r.tableOfContents = boolMember(o, "tableOfContents");
     r.numberSections = boolMember(o, "numberSections");
     r.additionalOptions = stringMember(o, "additionalOptions");
+    r.pdfEngine = optionalStringMember(o, "pdfEngine");
+    r.bibliography = optionalStringMember(o, "bibliography");
+    r.csl = optionalStringMember(o, "csl");
+    r.citeproc = optionalBoolMember(o, "citeproc");
 }
 
 template <typename T> QByteArray encode(const QList<T> &records)

@@ -29,6 +29,9 @@ size_t qHash(const Preset &r, size_t seed) noexcept
     seed = hashOptional(r.cssFile, seed);
     seed = hashOptional(r.latexTemplate, seed);
     seed = hashOptional(r.docxReference, seed);
-    return qHashMulti(seed, r.standalone, r.tableOfContents, r.numberSections,
-                      r.additionalOptions);
+    seed = qHashMulti(seed, r.standalone, r.tableOfContents, r.numberSections, r.additionalOptions);
+    seed = hashOptional(r.pdfEngine, seed);
+    seed = hashOptional(r.bibliography, seed);
+    seed = hashOptional(r.csl, seed);
+    return qHashMulti(seed, r.citeproc.has_value(), r.citeproc.value_or(false));
 }

@@ -38,6 +38,14 @@ struct Preset
     bool tableOfContents = false;
     bool numberSections = false;
     QString additionalOptions;
+    // Absent means "Automatisch".
+    std::optional<QString> pdfEngine;
+
+    // Citations: file paths, absent when none is chosen. Without "citeproc" the switch
+    // follows whether a bibliography is set.
+    std::optional<QString> bibliography;
+    std::optional<QString> csl;
+    std::optional<bool> citeproc;
 
     friend bool operator==(const Preset &, const Preset &) = default;
 };

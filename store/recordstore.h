@@ -4,10 +4,29 @@
 #include "recordjson.h"
 
 #include <QList>
+#include <QSet>
+
+// Gives each record whose id an earlier record already has a fresh id, so that every
+// operation by id addresses exactly one record. Returns how many were renewed.
+template <typename T> qsizetype renewDuplicateIds(QList<T> &records)
+{
+    QSet<QUuid> seen;
+    seen.reserve(records.size());
+    qsizetype renewed = 0;
+    for (T &record : records) {
+        if (seen.contains(record.id)) {
+            do
+                record.id = QUuid::createUuid();
+            while (seen.contains(record.id));
+            ++renewed;
+        }
+        seen.insert(record.id);
+    }
+    return renewed;
+}
 
 // A store file holding one list of records (presets or the template index).
-template <typename T>
-class RecordStore final
+template <typename T> class RecordStore final
 {
 public:
     struct Loaded
@@ -37,7 +56,10 @@ public:
         return result;
     }
 
-    RecordFile::SaveResult save(const QList<T> &records) { return m_file.write(encodeRecords(records)); }
+    RecordFile::SaveResult save(const QList<T> &records)
+    {
+        return m_file.write(encodeRecords(records));
+    }
 
 private:
     RecordFile m_file;

@@ -2,7 +2,8 @@
 
 #include <QStandardPaths>
 
-StoreLocation::StoreLocation(QString applicationSupportDir) : m_root(std::move(applicationSupportDir))
+StoreLocation::StoreLocation(QString applicationSupportDir)
+    : m_root(std::move(applicationSupportDir))
 {
 }
 
@@ -34,4 +35,14 @@ QString StoreLocation::templateFolder() const
 QString StoreLocation::kindFolder(TemplateType type) const
 {
     return templateFolder() + u'/' + rawValue(type);
+}
+
+QString StoreLocation::cslStylesFile() const
+{
+    return storeFolder() + QStringLiteral("/csl-styles.json");
+}
+
+QString StoreLocation::cslFolder() const
+{
+    return storeFolder() + QStringLiteral("/CSL");
 }

@@ -23,6 +23,9 @@ public:
     QString templatesFile() const;
     QString templateFolder() const;
     QString kindFolder(TemplateType type) const;
+    // CSL styles live beside the template index, so its closed kind list stays readable.
+    QString cslStylesFile() const;
+    QString cslFolder() const;
 
 private:
     QString m_root;

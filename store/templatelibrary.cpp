@@ -1,9 +1,10 @@
 #include "templatelibrary.h"
 
+#include "atomicwrite.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <algorithm>
 
@@ -30,17 +31,28 @@ QString lowerCaseExtension(const QString &fileName)
     return dot < 0 ? QString() : name.mid(dot + 1).toLower();
 }
 
+QString importExtension(TemplateType type)
+{
+    switch (type) {
+    case TemplateType::Html:
+        return QStringLiteral("html");
+    case TemplateType::Latex:
+        return QStringLiteral("tex");
+    case TemplateType::DocxReference:
+        return QStringLiteral("docx");
+    case TemplateType::Css:
+        return QStringLiteral("css");
+    }
+    return {};
+}
+
 std::optional<TemplateType> templateTypeForFile(const QString &fileName)
 {
     const QString ext = lowerCaseExtension(fileName);
-    if (ext == u"html")
-        return TemplateType::Html;
-    if (ext == u"tex")
-        return TemplateType::Latex;
-    if (ext == u"docx")
-        return TemplateType::DocxReference;
-    if (ext == u"css")
-        return TemplateType::Css;
+    for (TemplateType type : templateTypeAllCases) {
+        if (ext == importExtension(type))
+            return type;
+    }
     return std::nullopt;
 }
 
@@ -80,11 +92,23 @@ StoredFile storeTemplateFile(const QString &source, const QString &kindFolder,
 {
     StoredFile result;
     QDir().mkpath(kindFolder);
+    // Through a linked folder the copy would land outside the library.
+    for (const QString &folder : {kindFolder, QFileInfo(kindFolder).absolutePath()}) {
+        if (QFileInfo(folder).isSymLink()) {
+            result.error = QStringLiteral("Der Ordner ist ein Link: ") + folder;
+            return result;
+        }
+    }
     const QString fileName = lastComponent(source);
     QString destination = QDir(kindFolder).absoluteFilePath(fileName);
+    // A chosen link is read through; a link in the library is never written through.
+    const QFileInfo chosen(source);
+    const QString from =
+        chosen.isSymLink() && chosen.exists() ? chosen.canonicalFilePath() : source;
+    const bool destinationIsLink = QFileInfo(destination).isSymLink();
 
     // Removing the destination first would remove the source itself.
-    if (QFileInfo::exists(source) && isSameFile(source, destination)) {
+    if (!destinationIsLink && QFileInfo::exists(from) && isSameFile(from, destination)) {
         result.ok = true;
         result.path = destination;
         return result;
@@ -92,10 +116,39 @@ StoredFile storeTemplateFile(const QString &source, const QString &kindFolder,
     for (int n = 2; isAnyOf(destination, referencedPaths); ++n)
         destination = QDir(kindFolder).absoluteFilePath(numberedFileName(fileName, n));
 
-    result.ok = copyFileReplacing(source, destination, &result.error);
+    QFile link(destination);
+    if (QFileInfo(destination).isSymLink() && !link.remove()) {
+        result.error = link.errorString();
+        return result;
+    }
+    result.ok = copyFileReplacing(from, destination, &result.error);
     if (result.ok)
         result.path = destination;
     return result;
+}
+
+bool isInKindFolder(const QString &filePath, const StoreLocation &store, TemplateType type)
+{
+    if (!store.isAvailable() || QDir::isRelativePath(filePath))
+        return false;
+    // The store folder itself may be reached through a link (a moved data folder); below it
+    // the template and kind folders must be real, and the file must resolve into its kind's.
+    const QString storeFolder = QFileInfo(store.storeFolder()).canonicalFilePath();
+    const QString kindFolder =
+        (storeFolder.isEmpty() ? QDir::cleanPath(store.storeFolder()) : storeFolder) +
+        QStringLiteral("/Templates/") + rawValue(type);
+    const QFileInfo file(filePath);
+    QString folder;
+    if (file.exists()) {
+        folder = QFileInfo(file.canonicalFilePath()).absolutePath();
+    } else if (file.isSymLink()) {
+        return false; // a dangling link points nobody knows where
+    } else {
+        folder = QFileInfo(file.absolutePath()).canonicalFilePath();
+        if (folder.isEmpty())
+            folder = QDir::cleanPath(file.absolutePath());
+    }
+    return folder == kindFolder;
 }
 
 bool copyFileReplacing(const QString &source, const QString &destination, QString *error)
@@ -110,8 +163,8 @@ bool copyFileReplacing(const QString &source, const QString &destination, QStrin
         *error = in.errorString();
         return false;
     }
-    QSaveFile out(destination);
-    if (!out.open(QIODevice::WriteOnly)) {
+    AtomicWrite out(destination);
+    if (!out.open()) {
         *error = out.errorString();
         return false;
     }
@@ -120,12 +173,10 @@ bool copyFileReplacing(const QString &source, const QString &destination, QStrin
         const QByteArray chunk = in.read(kChunk);
         if (in.error() != QFileDevice::NoError) {
             *error = in.errorString();
-            out.cancelWriting();
             return false;
         }
-        if (out.write(chunk) != chunk.size()) {
+        if (!out.write(chunk)) {
             *error = out.errorString();
-            out.cancelWriting();
             return false;
         }
     }

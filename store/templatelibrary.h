@@ -1,5 +1,6 @@
 #pragma once
 
+#include "storelocation.h"
 #include "templatetype.h"
 
 #include <QString>
@@ -10,6 +11,8 @@
 
 // The last extension of a file name, lower-cased; empty when there is none.
 QString lowerCaseExtension(const QString &fileName);
+// The one extension (lower case, without the dot) an imported file of this kind has.
+QString importExtension(TemplateType type);
 // The kind an imported file's extension stands for; only html, tex, docx and css count.
 std::optional<TemplateType> templateTypeForFile(const QString &fileName);
 // The record name for a chosen file: its last component without the last extension.
@@ -30,9 +33,14 @@ struct StoredFile
 
 // Copies `source` into `kindFolder` under its own name. A name whose file belongs to one of
 // `referencedPaths` is never replaced: the copy gets the first free numbered name instead.
-// A source that already lies at the destination is kept as it is and not copied.
+// A source that already lies at the destination is kept as it is and not copied. A link at the
+// destination is replaced, never written through; a linked kind or template folder refuses.
 StoredFile storeTemplateFile(const QString &source, const QString &kindFolder,
                              const QStringList &referencedPaths);
+
+// True when `filePath` lies in the store's own folder for `type`, also after resolving links.
+// Velunor reads, writes and deletes no template file elsewhere.
+bool isInKindFolder(const QString &filePath, const StoreLocation &store, TemplateType type);
 
 // Writes a copy of `source` over `destination` in one step; on failure an existing
 // destination stays as it was.

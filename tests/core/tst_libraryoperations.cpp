@@ -121,16 +121,23 @@ private slots:
         QTest::addColumn<QStringList>("files");
         QTest::addColumn<QStringList>("printed");
         QTest::addColumn<int>("imported");
+        QTest::addColumn<QString>("logged");
+        const QString kinds = QStringLiteral(
+            " – importiert werden können .html (HTML-Template), .tex (LaTeX-Template), "
+            ".docx (DOCX-Referenz), .css (CSS-Datei)");
         QTest::newRow("htm") << QStringList{QStringLiteral("style.htm")}
-                             << QStringList{QStringLiteral("Unsupported file type: htm")} << 0;
+                             << QStringList{QStringLiteral("Unsupported file type: htm")} << 0
+                             << QStringLiteral("❌ Nicht unterstützter Dateityp: style.htm") + kinds;
         QTest::newRow("no extension")
             << QStringList{QStringLiteral("README")}
-            << QStringList{QStringLiteral("Unsupported file type: ")} << 0;
+            << QStringList{QStringLiteral("Unsupported file type: ")} << 0
+            << QStringLiteral("❌ Nicht unterstützter Dateityp: README") + kinds;
         QTest::newRow("five with one PDF")
             << QStringList{QStringLiteral("a.html"), QStringLiteral("b.tex"),
                            QStringLiteral("c.PDF"), QStringLiteral("d.docx"),
                            QStringLiteral("e.css")}
-            << QStringList{QStringLiteral("Unsupported file type: pdf")} << 4;
+            << QStringList{QStringLiteral("Unsupported file type: pdf")} << 4
+            << QStringLiteral("❌ Nicht unterstützter Dateityp: c.PDF") + kinds;
     }
 
     void unsupportedFilesAreReportedAndSkipped()
@@ -138,6 +145,7 @@ private slots:
         QFETCH(QStringList, files);
         QFETCH(QStringList, printed);
         QFETCH(int, imported);
+        QFETCH(QString, logged);
         TestWorld world;
         auto vm = world.makeViewModel();
         QList<QUrl> urls;
@@ -152,8 +160,8 @@ private slots:
         QCOMPARE(vm->templates().size(), imported);
         QCOMPARE(changed.size(), imported); // one change, and one index write, per imported file
         QCOMPARE(indexOn(world).size(), imported);
-        QCOMPARE(vm->logMessages().size(), 1);
-        QVERIFY(vm->logMessages().first().startsWith(QStringLiteral("❌ ")));
+        // Standard output alone is invisible from the desktop; the log names file and kinds.
+        QCOMPARE(vm->logMessages(), QStringList{logged});
     }
 
     void panelErrorIsPrinted()
@@ -312,6 +320,116 @@ private slots:
         QVERIFY(vm->deleteTemplate(vm->templates().first()));
         QCOMPARE(vm->templates().size(), 1);
         QCOMPARE(indexOn(world), vm->templates());
+    }
+
+    // Only a file in the store's own kind folder that no other record uses is deleted; no
+    // other is exported. The dialog says which will happen.
+    void deleteAndExportTouchOnlyLibraryFiles_data()
+    {
+        QTest::addColumn<QString>("path"); // "" for the imported file itself
+        QTest::addColumn<QString>("consequence");
+        const QString kept = QStringLiteral("Die Datei liegt außerhalb der Template-Bibliothek "
+                                            "und bleibt erhalten.");
+        QTest::newRow("in the library") << ""
+                                        << "Die Datei wird ebenfalls gelöscht!";
+        QTest::newRow("used by another record")
+            << "shared"
+            << "Die Datei wird noch von einem anderen Template verwendet und bleibt erhalten.";
+        QTest::newRow("elsewhere") << "elsewhere/v.html" << kept;
+        QTest::newRow("relative") << "relative" << kept;
+        QTest::newRow("the store's presets.json") << "support/Velunor/presets.json" << kept;
+        QTest::newRow("link in the kind folder") << "link" << kept;
+    }
+
+    void deleteAndExportTouchOnlyLibraryFiles()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, consequence);
+        TestWorld world;
+        world.dialogs.answers = {true};
+        auto vm = world.makeViewModel();
+        vm->savePreset(QStringLiteral("p"));
+        vm->importTemplate(local(world.writeFile(QStringLiteral("in/a.html"), "inside")));
+        QList<Template> list{vm->templates().first(), vm->templates().first()};
+        list[1].id = QUuid::createUuid();
+        const QString victim = world.writeFile(QStringLiteral("elsewhere/v.html"), "victim");
+        const QString cwd = QDir::currentPath();
+        QDir::setCurrent(world.root()); // where a relative path would lead
+        if (path == u"link") {
+            list[0].filePath += QStringLiteral("l");
+            QVERIFY(QFile::link(victim, list[0].filePath));
+        } else if (path == u"relative") {
+            list[0].filePath = QStringLiteral("elsewhere/v.html");
+        } else if (!path.isEmpty() && path != u"shared") {
+            list[0].filePath = world.path(path);
+        }
+        list.resize(path == u"shared" ? 2 : 1);
+        vm->setTemplates(list);
+        const QString file = QFileInfo(list[0].filePath).canonicalFilePath();
+        const QByteArray content = contentOf(file);
+        const bool inside = path.isEmpty() || path == u"shared";
+
+        QCOMPARE(vm->exportTemplate(list[0], world.path(QStringLiteral("out.html"))), inside);
+        QVERIFY(vm->deleteTemplate(list[0]));
+        QDir::setCurrent(cwd);
+        QCOMPARE(world.dialogs.calls.last().message,
+                 QStringLiteral("Möchten Sie 'a' wirklich löschen?\n\n") + consequence +
+                     QStringLiteral(" [Löschen|Abbrechen]"));
+        QCOMPARE(contentOf(file), path.isEmpty() ? QByteArray("<missing>") : content);
+        QCOMPARE(vm->templates().size(), list.size() - 1);
+    }
+
+    void duplicateIdsAreRenewedOnLoad()
+    {
+        TestWorld world;
+        world.dialogs.answers = {true};
+        Template a;
+        a.id = QUuid::createUuid();
+        a.name = QStringLiteral("a");
+        a.filePath = world.writeFile(QStringLiteral("support/Velunor/Templates/html/a.html"), "");
+        Template b = a;
+        b.name = QStringLiteral("b");
+        b.filePath = world.writeFile(QStringLiteral("support/Velunor/Templates/html/b.html"), "");
+        world.writeFile(QStringLiteral("support/Velunor/templates.json"), encodeRecords({a, b}));
+
+        auto vm = world.makeViewModel();
+        QCOMPARE(vm->templates().at(0).id, a.id);
+        QVERIFY(vm->templates().at(1).id != a.id);
+        QCOMPARE(vm->logMessages(),
+                 QStringList{QStringLiteral("⚠ Doppelte IDs in den Templates: 1 Eintrag hat eine "
+                                            "neue ID erhalten")});
+        QVERIFY(vm->deleteTemplate(vm->templates().at(1)));
+        QCOMPARE(vm->templates().size(), 1);
+        QVERIFY(QFileInfo::exists(a.filePath));
+        QVERIFY(!QFileInfo::exists(b.filePath));
+    }
+
+    void importNeverWritesThroughALink_data()
+    {
+        QTest::addColumn<bool>("linkedFolder");
+        QTest::newRow("link at the destination") << false;
+        QTest::newRow("linked kind folder") << true;
+    }
+
+    void importNeverWritesThroughALink()
+    {
+        QFETCH(bool, linkedFolder);
+        TestWorld world;
+        auto vm = world.makeViewModel();
+        const QString victim = world.writeFile(QStringLiteral("outside/v.html"), "victim");
+        const QString kindFolder = world.storeRoot() + QStringLiteral("/Velunor/Templates/html");
+        QVERIFY(QDir().mkpath(QFileInfo(kindFolder).absolutePath()));
+        QVERIFY(linkedFolder ? QFile::link(QFileInfo(victim).absolutePath(), kindFolder)
+                             : QDir().mkpath(kindFolder) &&
+                                   QFile::link(victim, kindFolder + QStringLiteral("/v.html")));
+
+        vm->importTemplate(local(world.writeFile(QStringLiteral("in/v.html"), "new")));
+        QCOMPARE(QDir(QFileInfo(victim).absolutePath()).entryList(QDir::Files),
+                 QStringList{QStringLiteral("v.html")});
+        QCOMPARE(contentOf(victim), QByteArray("victim"));
+        QCOMPARE(vm->templates().size(), linkedFolder ? 0 : 1);
+        if (!linkedFolder)
+            QCOMPARE(contentOf(vm->templates().first().filePath), QByteArray("new"));
     }
 
     void favouriteTwiceRestoresAndSavesEachTime()

@@ -63,6 +63,8 @@ private slots:
     void readOnlyStoreFolderKeepsChangesInMemory();
     void fullDiskLeavesOldFileIntact_data();
     void fullDiskLeavesOldFileIntact();
+    void fullDiskKeepsEveryFileAndNamesTheReason_data();
+    void fullDiskKeepsEveryFileAndNamesTheReason();
 };
 
 void TstHostileStores::unusableIndexIsReportedAndKept_data()
@@ -256,6 +258,74 @@ void TstHostileStores::fullDiskLeavesOldFileIntact()
     vm->saveTemplates();
     QCOMPARE(TemplateIndex(folder + QStringLiteral("/templates.json")).load().records,
              vm->templates());
+}
+
+void TstHostileStores::fullDiskKeepsEveryFileAndNamesTheReason_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("tmpfs");
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("presets") << "presets" << false << "❌ Fehler beim Speichern der Presets: ";
+    QTest::newRow("index") << "index" << false << "❌ Fehler beim Speichern der Templates: ";
+    QTest::newRow("import") << "import" << false
+                            << "❌ Template konnte nicht importiert werden (neu.html): ";
+    QTest::newRow("export") << "export" << false << "❌ Export fehlgeschlagen (alt): ";
+    QTest::newRow("import, tiny tmpfs")
+        << "import" << true << "❌ Template konnte nicht importiert werden (neu.html): ";
+}
+
+// Each new content is smaller than Qt's write buffer, where a failed last write used to pass
+// unnoticed and leave a truncated file in place of the old one.
+void TstHostileStores::fullDiskKeepsEveryFileAndNamesTheReason()
+{
+    QFETCH(QString, action);
+    QFETCH(bool, tmpfs);
+    QFETCH(QString, failure);
+    TestWorld world;
+    std::unique_ptr<TinyDisk> disk;
+    if (tmpfs && !(disk = std::make_unique<TinyDisk>(world.storeRoot(), 64))->isActive())
+        QSKIP("Cannot mount a tmpfs here");
+    const QString folder = world.storeRoot() + QStringLiteral("/Velunor");
+    const QString text(3000, u'x');
+    auto vm = world.makeViewModel();
+    vm->savePreset(QStringLiteral("alt"));
+    vm->importTemplate(
+        QUrl::fromLocalFile(world.writeFile(QStringLiteral("in/alt.html"), text.toLatin1())));
+    const QString target = world.writeFile(QStringLiteral("out/ziel.html"), "alt");
+    const QStringList files{folder + QStringLiteral("/presets.json"),
+                            folder + QStringLiteral("/templates.json"), target};
+    QList<QByteArray> before;
+    for (const QString &f : files)
+        before.append(digest(f));
+    const QList<Template> records = vm->templates();
+    const QStringList stored = entries(folder + QStringLiteral("/Templates/html"));
+    const QUrl source =
+        QUrl::fromLocalFile(world.writeFile(QStringLiteral("in/neu.html"), text.toLatin1()));
+    QFile filler(world.storeRoot() + QStringLiteral("/filler"));
+    if (tmpfs && filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        while (filler.write(QByteArray(4096, 'f')) == 4096) {
+        }
+    }
+    {
+        FileSizeLimit limit(tmpfs ? RLIM_INFINITY : 2048);
+        if (action == u"presets")
+            vm->savePreset(text);
+        else if (action == u"index") {
+            vm->updateDescription(records.first().id, text);
+            vm->flushPendingSaves(); // while the limit holds
+        }
+        else if (action == u"import")
+            vm->importTemplate(source);
+        else
+            QVERIFY(!vm->exportTemplate(records.first(), target));
+    }
+    for (qsizetype i = 0; i < files.size(); ++i)
+        QCOMPARE(digest(files[i]), before[i]);
+    QCOMPARE(entries(folder + QStringLiteral("/Templates/html")), stored);
+    if (action != u"presets" && action != u"index")
+        QCOMPARE(vm->templates(), records);
+    const QString log = vm->logMessages().join(u'\n');
+    QVERIFY2(log.contains(failure + qt_error_string(tmpfs ? ENOSPC : EFBIG)), qPrintable(log));
 }
 
 QTEST_GUILESS_MAIN(TstHostileStores)
