@@ -2,21 +2,28 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
+
+namespace {
+// A real version text is a few hundred bytes; a converter that prints without end must not
+// grow our memory until the time limit stops it.
+constexpr qsizetype kMaxOutputBytes = 64 * 1024;
+} // namespace
+
 VersionQuery::VersionQuery(QObject *parent) : QObject(parent)
 {
     m_timer.setSingleShot(true);
     // Standard error stays the application's own.
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
 
-    connect(&m_process, &QProcess::readyReadStandardOutput, this,
-            [this] { m_output += m_process.readAllStandardOutput(); });
+    connect(&m_process, &QProcess::readyReadStandardOutput, this, &VersionQuery::collectOutput);
     connect(&m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
             finish({Outcome::StartFailed, {}, m_process.errorString()});
     });
     connect(&m_process, &QProcess::finished, this,
             [this](int exitCode, QProcess::ExitStatus status) {
-                m_output += m_process.readAllStandardOutput();
+                collectOutput();
                 if (status == QProcess::CrashExit) {
                     finish({Outcome::Crashed, {}, m_process.errorString()});
                     return;
@@ -25,8 +32,11 @@ VersionQuery::VersionQuery(QObject *parent) : QObject(parent)
                     finish({Outcome::NonZeroExit, {}, {}});
                     return;
                 }
-                // Stateless, so a sequence cut off at the end counts as invalid too.
-                QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
+                // Stateless, so a sequence cut off at the end counts as invalid too; unless we
+                // cut it off ourselves at the cap.
+                QStringDecoder decoder(QStringDecoder::Utf8,
+                                       m_truncated ? QStringConverter::Flag::Default
+                                                   : QStringConverter::Flag::Stateless);
                 const QString text = decoder.decode(m_output);
                 if (decoder.hasError()) {
                     finish({Outcome::NotUtf8, {}, {}});
@@ -50,9 +60,21 @@ VersionQuery::~VersionQuery()
     }
 }
 
+void VersionQuery::collectOutput()
+{
+    // Always drain the pipe, so the process's own buffer cannot grow either; keep only the cap.
+    const QByteArray chunk = m_process.readAllStandardOutput();
+    const qsizetype room = kMaxOutputBytes - m_output.size();
+    if (chunk.size() > room)
+        m_truncated = true;
+    if (room > 0)
+        m_output += chunk.first(std::min(room, chunk.size()));
+}
+
 void VersionQuery::start(const QString &executable, int timeoutMs)
 {
     m_output.clear();
+    m_truncated = false;
     m_done = false;
     m_process.setStandardInputFile(QProcess::nullDevice());
     m_process.start(executable, {QStringLiteral("--version")}, QIODevice::ReadOnly);

@@ -40,9 +40,11 @@ signals:
 
 private:
     void finish(Result result);
+    void collectOutput();
 
     QProcess m_process;
     QTimer m_timer;
     QByteArray m_output;
+    bool m_truncated = false;
     bool m_done = false;
 };

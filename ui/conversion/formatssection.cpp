@@ -1,5 +1,6 @@
 #include "formatssection.h"
 
+#include "formatrules.h"
 #include "formcolumns.h"
 #include "pandocviewmodel.h"
 
@@ -18,10 +19,24 @@ void showValue(QComboBox *picker, const QString &value)
     picker->setCurrentIndex(picker->findText(value, Qt::MatchExactly | Qt::MatchCaseSensitive));
 }
 
-QHBoxLayout *pickerRow(const QString &caption, QComboBox *picker, QWidget *parent)
+// The fixed entries, then a separator and what else the converter knows.
+void fillPicker(QComboBox *picker, const QStringList &fixed, const QStringList &extra,
+                const QString &value)
+{
+    const QSignalBlocker blocker(picker);
+    picker->clear();
+    picker->addItems(fixed);
+    if (!extra.isEmpty()) {
+        picker->insertSeparator(picker->count());
+        picker->addItems(extra);
+    }
+    showValue(picker, value);
+}
+
+QHBoxLayout *pickerRow(QLabel *label, QComboBox *picker)
 {
     auto *row = new QHBoxLayout;
-    row->addWidget(FormColumns::makeLabel(caption, parent));
+    row->addWidget(label);
     row->addWidget(picker);
     row->addStretch();
     return row;
@@ -31,35 +46,12 @@ QHBoxLayout *pickerRow(const QString &caption, QComboBox *picker, QWidget *paren
 
 const QStringList &FormatsSection::inputFormatChoices()
 {
-    static const QStringList choices{QStringLiteral("auto (automatisch)"),
-                                     QStringLiteral("markdown"),
-                                     QStringLiteral("html"),
-                                     QStringLiteral("latex"),
-                                     QStringLiteral("docx"),
-                                     QStringLiteral("odt"),
-                                     QStringLiteral("rst"),
-                                     QStringLiteral("textile"),
-                                     QStringLiteral("org"),
-                                     QStringLiteral("mediawiki")};
-    return choices;
+    return FormatRules::inputFormatChoices();
 }
 
 const QStringList &FormatsSection::outputFormatChoices()
 {
-    static const QStringList choices{QStringLiteral("docx"),
-                                     QStringLiteral("html"),
-                                     QStringLiteral("html5"),
-                                     QStringLiteral("pdf"),
-                                     QStringLiteral("latex"),
-                                     QStringLiteral("markdown"),
-                                     QStringLiteral("gfm (GitHub Markdown)"),
-                                     QStringLiteral("rst"),
-                                     QStringLiteral("odt"),
-                                     QStringLiteral("epub"),
-                                     QStringLiteral("pptx"),
-                                     QStringLiteral("rtf"),
-                                     QStringLiteral("plain (txt)")};
-    return choices;
+    return FormatRules::outputFormatChoices();
 }
 
 FormatsSection::FormatsSection(PandocViewModel *viewModel, QWidget *parent)
@@ -67,19 +59,37 @@ FormatsSection::FormatsSection(PandocViewModel *viewModel, QWidget *parent)
 {
     setObjectName(QStringLiteral("formatsSection"));
     m_inputPicker = FormColumns::makePicker(QStringLiteral("inputFormatPicker"), this);
-    m_inputPicker->addItems(inputFormatChoices());
     m_outputPicker = FormColumns::makePicker(QStringLiteral("outputFormatPicker"), this);
-    m_outputPicker->addItems(outputFormatChoices());
+    m_pdfEnginePicker = FormColumns::makePicker(QStringLiteral("pdfEnginePicker"), this);
+    m_inputPicker->setAccessibleName(QStringLiteral("Eingabeformat"));
+    m_outputPicker->setAccessibleName(QStringLiteral("Ausgabeformat"));
+    m_pdfEnginePicker->setAccessibleName(QStringLiteral("PDF-Engine"));
+    m_pdfEngineLabel = FormColumns::makeLabel(QStringLiteral("PDF-Engine:"), this);
+    m_pdfEngineLabel->setBuddy(m_pdfEnginePicker);
+    fillFormatPickers();
+    {
+        const QSignalBlocker blocker(m_pdfEnginePicker);
+        m_pdfEnginePicker->addItem(PandocViewModel::kAutomaticPdfEngine);
+        m_pdfEnginePicker->addItems(m_viewModel->pdfEngines());
+    }
+    m_pdfEnginePicker->setToolTip(QStringLiteral(
+        "„Automatisch“ wählt nach den Zeichen der Eingabe: pdflatex für "
+        "lateinische Schrift, sonst lualatex mit Schriften für alle Schriftsysteme."));
 
     auto *stack = new QVBoxLayout(this);
     stack->setSpacing(FormColumns::kInnerSpacing);
-    stack->addLayout(pickerRow(QStringLiteral("Eingabeformat:"), m_inputPicker, this));
-    stack->addLayout(pickerRow(QStringLiteral("Ausgabeformat:"), m_outputPicker, this));
+    stack->addLayout(
+        pickerRow(FormColumns::makeLabel(QStringLiteral("Eingabeformat:"), this), m_inputPicker));
+    stack->addLayout(
+        pickerRow(FormColumns::makeLabel(QStringLiteral("Ausgabeformat:"), this), m_outputPicker));
+    stack->addLayout(pickerRow(m_pdfEngineLabel, m_pdfEnginePicker));
 
     connect(m_inputPicker, &QComboBox::currentTextChanged, m_viewModel,
             &PandocViewModel::setInputFormat);
     connect(m_outputPicker, &QComboBox::currentTextChanged, m_viewModel,
             &PandocViewModel::setOutputFormat);
+    connect(m_pdfEnginePicker, &QComboBox::currentTextChanged, m_viewModel,
+            &PandocViewModel::setPdfEngine);
     connect(m_viewModel, &PandocViewModel::inputFormatChanged, this,
             [this] { showValue(m_inputPicker, m_viewModel->inputFormat()); });
     // Whoever changed the format (picker or preset), the output side follows it.
@@ -87,7 +97,27 @@ FormatsSection::FormatsSection(PandocViewModel *viewModel, QWidget *parent)
         showValue(m_outputPicker, m_viewModel->outputFormat());
         m_viewModel->updateTemplateVisibility();
         m_viewModel->autoSetOutputFile();
+        showPdfEngineRow();
     });
-    showValue(m_inputPicker, m_viewModel->inputFormat());
-    showValue(m_outputPicker, m_viewModel->outputFormat());
+    connect(m_viewModel, &PandocViewModel::converterFormatsChanged, this,
+            &FormatsSection::fillFormatPickers);
+    connect(m_viewModel, &PandocViewModel::pdfEngineChanged, this,
+            [this] { showValue(m_pdfEnginePicker, m_viewModel->pdfEngine()); });
+    showValue(m_pdfEnginePicker, m_viewModel->pdfEngine());
+    showPdfEngineRow();
+}
+
+void FormatsSection::fillFormatPickers()
+{
+    fillPicker(m_inputPicker, inputFormatChoices(), m_viewModel->extraInputFormats(),
+               m_viewModel->inputFormat());
+    fillPicker(m_outputPicker, outputFormatChoices(), m_viewModel->extraOutputFormats(),
+               m_viewModel->outputFormat());
+}
+
+void FormatsSection::showPdfEngineRow()
+{
+    const bool shown = m_viewModel->showPdfEngine();
+    m_pdfEngineLabel->setVisible(shown);
+    m_pdfEnginePicker->setVisible(shown);
 }

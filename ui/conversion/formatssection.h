@@ -5,8 +5,9 @@
 
 class PandocViewModel;
 class QComboBox;
+class QLabel;
 
-// Input and output format pickers.
+// Input and output format pickers, and the PDF engine while the output is PDF.
 class FormatsSection final : public QGroupBox
 {
     Q_OBJECT
@@ -19,7 +20,12 @@ public:
     static const QStringList &outputFormatChoices();
 
 private:
+    void fillFormatPickers();
+    void showPdfEngineRow();
+
     PandocViewModel *m_viewModel;
     QComboBox *m_inputPicker = nullptr;
     QComboBox *m_outputPicker = nullptr;
+    QLabel *m_pdfEngineLabel = nullptr;
+    QComboBox *m_pdfEnginePicker = nullptr;
 };

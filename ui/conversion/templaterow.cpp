@@ -15,6 +15,7 @@ TemplateRow::TemplateRow(const QString &label, const QString &pickerName, QWidge
     : QWidget(parent)
 {
     m_picker = FormColumns::makePicker(pickerName, this);
+    m_picker->setAccessibleName(QString(label).remove(u':'));
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->addWidget(FormColumns::makeLabel(label, this));
@@ -58,9 +59,14 @@ void TemplateRow::showSelection()
 {
     int index = 0;
     if (m_selection) {
-        // Equal in every field, or nothing is shown as selected.
-        const qsizetype i = m_templates.indexOf(*m_selection);
-        index = i < 0 ? -1 : kFirstTemplateIndex + int(i);
+        // By id: a conversion stamps the last use on the library entry, and the selection's
+        // older copy still means the same template.
+        const auto found =
+            std::find_if(m_templates.cbegin(), m_templates.cend(),
+                         [this](const Template &t) { return t.id == m_selection->id; });
+        index = found == m_templates.cend()
+                    ? -1
+                    : kFirstTemplateIndex + int(found - m_templates.cbegin());
     }
     const QSignalBlocker blocker(m_picker);
     m_picker->setCurrentIndex(index);

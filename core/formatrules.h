@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The picker's own entries, shown first and in this order; pandoc's further formats follow.
+namespace FormatRules {
+
+const QStringList &inputFormatChoices();
+const QStringList &outputFormatChoices();
+
+// The formats in `listed` that no entry of `builtIn` already names, in pandoc's order.
+QStringList extraFormats(const QStringList &builtIn, const QStringList &listed);
+
+// The extension of a derived output file. Built-in entries keep their format name
+// ("html5" gives .html5); other formats get the usual extension of their kind.
+QString outputExtension(const QString &pickerValue);
+
+// Template pickers of a format: slide shows are HTML, beamer is LaTeX.
+enum class TemplateFamily
+{
+    None,
+    Html,
+    Latex,
+    Docx
+};
+TemplateFamily templateFamily(const QString &pickerValue);
+
+// True when pandoc `listed` knows the format of a picker value; an empty list knows
+// everything, since then nothing has been asked yet. "auto" is always known.
+bool isKnownFormat(const QString &pickerValue, const QStringList &listed);
+
+} // namespace FormatRules
