@@ -1,5 +1,7 @@
 #include "presetsection.h"
 
+#include "filepanels.h"
+#include "formatssection.h"
 #include "formcolumns.h"
 #include "icons.h"
 #include "pandocviewmodel.h"
@@ -9,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QSignalBlocker>
 #include <QToolButton>
 
@@ -17,27 +20,49 @@ namespace {
 constexpr int kFirstPresetIndex = 2;
 } // namespace
 
-PresetSection::PresetSection(PandocViewModel *viewModel, QWidget *parent)
-    : QWidget(parent), m_viewModel(viewModel)
+PresetSection::PresetSection(PandocViewModel *viewModel, FilePanels *panels, QWidget *parent)
+    : QWidget(parent), m_viewModel(viewModel), m_panels(panels)
 {
     setObjectName(QStringLiteral("presetSection"));
     m_picker = FormColumns::makePicker(QStringLiteral("presetPicker"), this);
+    m_picker->setAccessibleName(QStringLiteral("Voreinstellung"));
 
     auto *saveButton = new QToolButton(this);
     saveButton->setObjectName(QStringLiteral("savePresetButton"));
     saveButton->setIcon(themedIcon(QStringLiteral("document-save"), QStyle::SP_DialogSaveButton));
     saveButton->setToolTip(QStringLiteral("Als Voreinstellung speichern"));
+    saveButton->setAccessibleName(saveButton->toolTip());
 
     m_deleteButton = new QToolButton(this);
     m_deleteButton->setObjectName(QStringLiteral("deletePresetButton"));
     m_deleteButton->setIcon(themedIcon(QStringLiteral("edit-delete"), QStyle::SP_TrashIcon));
     m_deleteButton->setToolTip(QStringLiteral("Voreinstellung löschen"));
+    m_deleteButton->setAccessibleName(m_deleteButton->toolTip());
+
+    // Sharing with the command line: pandoc defaults files.
+    auto *defaultsButton = new QToolButton(this);
+    defaultsButton->setObjectName(QStringLiteral("defaultsFileButton"));
+    defaultsButton->setIcon(
+        themedIcon(QStringLiteral("document-export"), QStyle::SP_FileDialogContentsView));
+    defaultsButton->setToolTip(QStringLiteral("Defaults-Datei"));
+    defaultsButton->setAccessibleName(defaultsButton->toolTip());
+    defaultsButton->setPopupMode(QToolButton::InstantPopup);
+    auto *defaultsMenu = new QMenu(defaultsButton);
+    QAction *exportAction = defaultsMenu->addAction(
+        QStringLiteral("Als Defaults-Datei exportieren…"), this, &PresetSection::exportDefaults);
+    exportAction->setObjectName(QStringLiteral("exportDefaultsAction"));
+    QAction *importAction = defaultsMenu->addAction(QStringLiteral("Defaults-Datei importieren…"),
+                                                    this, &PresetSection::importDefaults);
+    importAction->setObjectName(QStringLiteral("importDefaultsAction"));
+    defaultsButton->setMenu(defaultsMenu);
+    defaultsButton->setEnabled(m_panels != nullptr);
 
     auto *row = new QHBoxLayout(this);
     row->addWidget(FormColumns::makeLabel(QStringLiteral("Voreinstellung:"), this));
     row->addWidget(m_picker);
     row->addWidget(saveButton);
     row->addWidget(m_deleteButton);
+    row->addWidget(defaultsButton);
     row->addStretch();
 
     m_dialog = new SavePresetDialog(this);
@@ -112,4 +137,33 @@ void PresetSection::pick(int index)
     const qsizetype i = index - kFirstPresetIndex;
     if (i >= 0 && i < presets.size())
         m_viewModel->setSelectedPreset(presets[i]);
+}
+
+void PresetSection::exportDefaults()
+{
+    if (!m_panels)
+        return;
+    const std::optional<Preset> preset = m_viewModel->selectedPreset();
+    QString name = preset ? preset->name : QStringLiteral("velunor-defaults");
+    // The name becomes a file name: no folder separators, no hidden file.
+    name.replace(u'/', u'-');
+    if (name.isEmpty() || name.startsWith(u'.'))
+        name.prepend(QStringLiteral("defaults"));
+    const std::optional<QString> path = m_panels->chooseSaveFile(
+        this, QStringLiteral("Als Defaults-Datei exportieren"), name + QStringLiteral(".yaml"),
+        QStringLiteral("YAML-Dateien (*.yaml *.yml)"));
+    if (path)
+        m_viewModel->exportDefaultsFile(preset, *path);
+}
+
+void PresetSection::importDefaults()
+{
+    if (!m_panels)
+        return;
+    const std::optional<QString> path =
+        m_panels->chooseOpenFile(this, QStringLiteral("Defaults-Datei importieren"),
+                                 QStringLiteral("YAML-Dateien (*.yaml *.yml);;Alle Dateien (*)"));
+    if (path)
+        m_viewModel->importDefaultsFile(*path, FormatsSection::inputFormatChoices(),
+                                        FormatsSection::outputFormatChoices());
 }

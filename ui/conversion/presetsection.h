@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class FilePanels;
 class PandocViewModel;
 class QComboBox;
 class QToolButton;
@@ -14,11 +15,17 @@ class PresetSection final : public QWidget
     Q_DISABLE_COPY_MOVE(PresetSection)
 
 public:
-    explicit PresetSection(PandocViewModel *viewModel, QWidget *parent = nullptr);
+    explicit PresetSection(PandocViewModel *viewModel, FilePanels *panels = nullptr,
+                           QWidget *parent = nullptr);
 
     // Opens the name dialog without blocking; it is modal to the window.
     void openSaveDialog();
     QString newPresetName() const { return m_newPresetName; }
+
+    // The selected preset, or the current settings, as a pandoc defaults file.
+    void exportDefaults();
+    // A defaults file as a new preset.
+    void importDefaults();
 
 private:
     void rebuildPicker();
@@ -26,6 +33,7 @@ private:
     void pick(int index);
 
     PandocViewModel *m_viewModel;
+    FilePanels *m_panels = nullptr;
     QComboBox *m_picker = nullptr;
     QToolButton *m_deleteButton = nullptr;
     SavePresetDialog *m_dialog = nullptr;

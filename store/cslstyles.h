@@ -1,0 +1,33 @@
+#pragma once
+
+#include "recordstore.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QMetaType>
+#include <QString>
+#include <QUuid>
+
+// A citation style in the library; filePath points at the copy in the style folder.
+struct CslStyle
+{
+    QUuid id;
+    QString name;
+    QString filePath;
+    QDateTime added;
+
+    friend bool operator==(const CslStyle &, const CslStyle &) = default;
+};
+Q_DECLARE_METATYPE(CslStyle)
+
+// Pretty-printed JSON array, the same value forms as the template index; reading is strict
+// like the other stores: one bad element fails the whole list.
+QByteArray encodeRecords(const QList<CslStyle> &styles);
+bool decodeRecords(const QByteArray &json, QList<CslStyle> *out, QString *error);
+
+// True only for an existing file, not a link, directly inside `folder`; the library never
+// removes files anywhere else.
+bool isStoredIn(const QString &path, const QString &folder);
+
+using CslStyleIndex = RecordStore<CslStyle>;
