@@ -8,13 +8,19 @@ ContentView::ContentView(ViewModelEnvironment environment, FilePanels *panels, Q
     : QTabWidget(parent), m_viewModel(new PandocViewModel(std::move(environment), this))
 {
     setObjectName(QStringLiteral("contentView"));
-    setMinimumSize(800, 600);
     m_conversionView = new ConversionView(m_viewModel, panels);
     addTab(m_conversionView, themedIcon(QStringLiteral("view-refresh"), QStyle::SP_BrowserReload),
            QStringLiteral("Konvertierung"));
     addTab(new TemplatesView(m_viewModel, panels),
            themedIcon(QStringLiteral("text-x-generic"), QStyle::SP_FileIcon),
            QStringLiteral("Templates"));
+}
+
+QSize ContentView::minimumSizeHint() const
+{
+    // At least 800 × 600, and more where the tabs need it (large fonts): a fixed minimum
+    // would let the window squeeze them.
+    return QTabWidget::minimumSizeHint().expandedTo(QSize(800, 600));
 }
 
 ContentView::~ContentView()

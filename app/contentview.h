@@ -21,6 +21,8 @@ public:
     PandocViewModel *viewModel() const { return m_viewModel; }
     ConversionView *conversionView() const { return m_conversionView; }
 
+    QSize minimumSizeHint() const override;
+
 protected:
     void showEvent(QShowEvent *event) override;
 

@@ -1,9 +1,12 @@
+#include "appsetup.h"
 #include "commandline.h"
+#include "conversionsettings.h"
 #include "mainwindow.h"
 #include "singleinstance.h"
 #include "storelocation.h"
 
 #include <QApplication>
+#include <QSettings>
 #include <QTimer>
 
 #include <cstdio>
@@ -28,10 +31,7 @@ int main(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Velunor"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Velunor"));
-    QApplication::setApplicationVersion(QStringLiteral(VELUNOR_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("org.velunor.Velunor"));
+    setUpApplication(app);
 
     // Two windows over one store would overwrite each other's changes.
     SingleInstance instance(StoreLocation::standard().storeFolder());
@@ -41,6 +41,9 @@ int main(int argc, char *argv[])
     MainWindow window;
     QObject::connect(&instance, &SingleInstance::activated, &window,
                      &MainWindow::takeHandedOverFiles);
+    const ConversionSettings settings(
+        window.viewModel(),
+        std::make_unique<QSettings>(QStringLiteral("Velunor"), QStringLiteral("Velunor")));
     window.show();
     // Once the window is up, so the batch explanation has a parent to sit on.
     QTimer::singleShot(0, &window, [&window, files = commandLine.files] {

@@ -8,7 +8,9 @@
 #include <memory>
 
 class ContentView;
+class Notifier;
 class QAction;
+class RunNotifier;
 
 class MainWindow final : public QMainWindow
 {
@@ -29,11 +31,25 @@ public:
     // if they were dropped here.
     void takeHandedOverFiles(const QStringList &files);
 
+    // Replaces the desktop notifications; null turns them off.
+    void setNotifier(Notifier *notifier);
+
+    // Geometry and the library's divider, kept in QSettings between runs.
+    void saveWindowState() const;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     void buildMenu();
+    void restoreWindowState();
 
     std::unique_ptr<QtDialogs> m_dialogs;
     std::unique_ptr<QtDesktop> m_desktop;
     std::unique_ptr<QtFilePanels> m_panels;
+    std::unique_ptr<Notifier> m_notifier;
     ContentView *m_content = nullptr;
+    RunNotifier *m_runNotifier = nullptr;
+    // The user chose to cancel and quit; the window closes once the run has ended.
+    bool m_closeWhenIdle = false;
 };

@@ -1,29 +1,30 @@
 #include "qtdesktopservices.h"
 
+#include "messagedialog.h"
+
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
 void QtDialogs::showAlert(const QString &title, const QString &message)
 {
-    QMessageBox box(QMessageBox::Information, title, title, QMessageBox::NoButton, m_parent);
-    box.setInformativeText(message);
-    box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    MessageDialog box(MessageDialog::Icon::Information, title, message, m_parent);
+    box.setDefaultButton(box.addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole,
+                                       QStringLiteral("okButton")));
     box.exec();
 }
 
 bool QtDialogs::showConfirmation(const QString &title, const QString &message)
 {
-    QMessageBox box(QMessageBox::Information, title, title, QMessageBox::NoButton, m_parent);
-    box.setInformativeText(message);
-    QPushButton *yes = box.addButton(QStringLiteral("Ja"), QMessageBox::YesRole);
-    box.addButton(QStringLiteral("Nein"), QMessageBox::NoRole);
+    MessageDialog box(MessageDialog::Icon::Information, title, message, m_parent);
+    QPushButton *yes =
+        box.addButton(QStringLiteral("Ja"), QDialogButtonBox::YesRole, QStringLiteral("yesButton"));
+    box.addButton(QStringLiteral("Nein"), QDialogButtonBox::NoRole, QStringLiteral("noButton"));
     box.setDefaultButton(yes);
     box.exec();
     return box.clickedButton() == yes;
@@ -32,10 +33,10 @@ bool QtDialogs::showConfirmation(const QString &title, const QString &message)
 bool QtDialogs::showWarningQuestion(const QString &title, const QString &message,
                                     const QString &acceptText, const QString &rejectText)
 {
-    QMessageBox box(QMessageBox::Warning, title, title, QMessageBox::NoButton, m_parent);
-    box.setInformativeText(message);
-    QPushButton *accept = box.addButton(acceptText, QMessageBox::DestructiveRole);
-    box.addButton(rejectText, QMessageBox::RejectRole);
+    MessageDialog box(MessageDialog::Icon::Warning, title, message, m_parent);
+    QPushButton *accept = box.addButton(acceptText, QDialogButtonBox::DestructiveRole,
+                                        QStringLiteral("acceptButton"));
+    box.addButton(rejectText, QDialogButtonBox::RejectRole, QStringLiteral("rejectButton"));
     box.setDefaultButton(accept);
     box.exec();
     return box.clickedButton() == accept;

@@ -1,8 +1,10 @@
 // Window figures: startup until the first frame, log throughput into the log view, idle memory.
 //
 // Startup is timed from outside: the bench starts itself again as a child that builds the
-// window the way main() does and reports once the first frame is painted, so the figure
-// covers exec, dynamic linking, Qt start-up, store loading, window construction and painting.
+// window the way main() does (German translations loaded) and reports once the first frame is
+// painted, so the figure covers exec, dynamic linking, Qt start-up, store loading, window
+// construction and painting.
+#include "appsetup.h"
 #include "conversion/logview.h"
 #include "mainwindow.h"
 
@@ -55,7 +57,7 @@ private:
 int runStartupChild(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Velunor"));
+    setUpApplication(app); // as main() does: names, German translations, locale
     FirstFrameProbe probe;
     app.installEventFilter(&probe);
     MainWindow window; // the real defaults: store from XDG_DATA_HOME, converter search
@@ -68,6 +70,7 @@ double startupToWindowMs(const QString &self)
     QTemporaryDir emptyStore;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_DATA_HOME"), emptyStore.path());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), emptyStore.path());
     QList<double> runs;
     for (int i = 0; i < 8; ++i) {
         QProcess child;

@@ -17,10 +17,12 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Desktop front end for the document conver
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION text)
-# Library dependencies come from the binary; pandoc is what it runs.
+# Library dependencies come from the binary; pandoc is what it runs; Qt's German texts are
+# data, not a library.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "pandoc")
-# PDF output needs a LaTeX engine, but everything else works without one.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "pandoc, qt6-translations-l10n")
+# PDF output needs a LaTeX engine, but everything else works without one; lualatex and the
+# fonts let "Automatisch" set Greek, Cyrillic, CJK and emoji.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "texlive-latex-recommended, texlive-latex-extra, texlive-fonts-recommended, lmodern")
+    "texlive-latex-recommended, texlive-latex-extra, texlive-fonts-recommended, lmodern, texlive-luatex, fonts-dejavu-extra, fonts-noto-cjk, fonts-symbola")
 include(CPack)

@@ -1,5 +1,7 @@
 #include "conversionjob.h"
 
+#include "citations.h"
+
 #include "converterprocess.h"
 #include "outputkeeper.h"
 #include "pandocviewmodel.h"
@@ -42,6 +44,8 @@ void ConversionJob::start()
     emit logLine(QStringLiteral("\nStarte Konvertierung: ") + lastComponent(m_plan.input) +
                  QStringLiteral(" → ") + lastComponent(m_plan.output));
     emit logLine(QStringLiteral("Befehl: pandoc ") + m_plan.arguments.join(u' '));
+    for (const QString &note : std::as_const(m_plan.notes))
+        emit logLine(note);
 
     const std::optional<QString> converter = m_converter.locate();
     if (!converter) {
@@ -126,6 +130,11 @@ void ConversionJob::processEnded(const ConverterProcess::Outcome &outcome)
                      lastComponent(m_plan.output));
         end.outcome = RunResult::Outcome::Succeeded;
     }
+    // Unknown citation keys are easy to miss in pandoc's own text above.
+    if (outcome.kind == Kind::Exited) {
+        for (const QString &line : citationWarnings(errorText))
+            emit logLine(line);
+    }
     emit finished(end);
 }
 
@@ -135,6 +144,11 @@ QString exitHint(int exitCode)
     case 47:
         return QStringLiteral("Keine PDF-Engine gefunden: Für PDF braucht Pandoc LaTeX, unter "
                               "Debian zum Beispiel das Paket texlive-latex-recommended.");
+    case 43:
+        return QStringLiteral("PDF-Erstellung fehlgeschlagen. Häufigster Grund: Zeichen, die die "
+                              "PDF-Engine nicht setzen kann (etwa Griechisch, Kyrillisch, "
+                              "Chinesisch oder Emoji). Bitte unter „PDF-Engine“ „Automatisch“ "
+                              "oder lualatex wählen.");
     case 21:
         return QStringLiteral("Pandoc kennt das gewählte Eingabeformat nicht.");
     case 22:

@@ -25,6 +25,7 @@ struct PlannedJob
     QString workingFolder; // the input's folder, so relative paths resolve beside it
     QStringList arguments;
     QList<Template> templates; // put on the command line; stamped when the job starts
+    QStringList notes;         // logged right after the command line
     std::optional<Refusal> refusal;
 };
 

@@ -2,6 +2,7 @@
 
 #include "conversionscheduler.h"
 #include "formatname.h"
+#include "formatrules.h"
 #include "templateorder.h"
 #include "versionquery.h"
 
@@ -17,8 +18,10 @@ PandocViewModel::PandocViewModel(ViewModelEnvironment environment, QObject *pare
     m_descriptionSave.setSingleShot(true);
     m_descriptionSave.setInterval(kDescriptionSaveDelayMs);
     connect(&m_descriptionSave, &QTimer::timeout, this, &PandocViewModel::saveTemplates);
+    setUpFormatsAndPdf();
     loadTemplates();
     loadPresets();
+    loadCslStyles();
     updateTemplateVisibility();
 
     for (auto changed :
@@ -30,6 +33,10 @@ PandocViewModel::PandocViewModel(ViewModelEnvironment environment, QObject *pare
           &PandocViewModel::selectedDocxTemplateChanged, &PandocViewModel::standaloneChanged,
           &PandocViewModel::tableOfContentsChanged, &PandocViewModel::numberSectionsChanged,
           &PandocViewModel::additionalOptionsChanged})
+        connect(this, changed, this, &PandocViewModel::commandPreviewChanged);
+    for (auto changed :
+         {&PandocViewModel::bibliographyFileChanged, &PandocViewModel::cslFileChanged,
+          &PandocViewModel::processCitationsChanged})
         connect(this, changed, this, &PandocViewModel::commandPreviewChanged);
 }
 
@@ -203,17 +210,19 @@ QString PandocViewModel::suggestedOutputFilename() const
     if (m_inputFiles.isEmpty())
         return QStringLiteral("output");
     const QString fileName = QFileInfo(m_inputFiles.first().toLocalFile()).fileName();
-    return baseNameWithoutLastExtension(fileName) + u'.' + converterFormatName(m_outputFormat);
+    return baseNameWithoutLastExtension(fileName) + u'.' +
+           FormatRules::outputExtension(m_outputFormat);
 }
 
 // --- output side ---
 
 void PandocViewModel::updateTemplateVisibility()
 {
-    const QString key = converterFormatName(m_outputFormat).toLower();
-    const bool html = key == u"html" || key == u"html5";
-    const bool latex = !html && (key == u"pdf" || key == u"latex");
-    const bool docx = !html && !latex && key == u"docx";
+    using Family = FormatRules::TemplateFamily;
+    const Family family = FormatRules::templateFamily(m_outputFormat);
+    const bool html = family == Family::Html;
+    const bool latex = family == Family::Latex;
+    const bool docx = family == Family::Docx;
     setShowHtmlTemplate(html);
     setShowCssFile(html);
     setShowLatexTemplate(latex);
@@ -225,7 +234,7 @@ void PandocViewModel::autoSetOutputFile()
     if (m_inputFiles.size() != 1)
         return;
     const QString input = m_inputFiles.first().toLocalFile();
-    setOutputFile(replaceLastExtension(input, converterFormatName(m_outputFormat)));
+    setOutputFile(replaceLastExtension(input, FormatRules::outputExtension(m_outputFormat)));
 }
 
 void PandocViewModel::clearLog()
@@ -267,6 +276,7 @@ void PandocViewModel::checkPandocInstallation()
         return;
     }
     const QString path = *found;
+    askConverterFormats(path);
     m_versionQuery = std::make_unique<VersionQuery>();
     connect(m_versionQuery.get(), &VersionQuery::finished, this,
             [this, path](const VersionQuery::Result &result) {

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "citations.h"
 #include "convertersearch.h"
+#include "cslstyles.h"
 #include "dialogs.h"
+#include "formatquery.h"
+#include "pdfsetup.h"
 #include "records.h"
 #include "runresult.h"
 #include "runsettings.h"
@@ -21,6 +25,7 @@
 #include <optional>
 
 class ConversionScheduler;
+class PdfSetupPlanner;
 class VersionQuery;
 struct PlannedJob;
 
@@ -33,6 +38,10 @@ struct ViewModelEnvironment
     Desktop *desktop = nullptr;
     int versionQueryTimeoutMs = 5000;
     int cancelGraceMs = 2000;
+    // PDF engines are looked for here; the font header for any script is written below.
+    std::optional<QString> enginePath = ConverterSearch::environmentPath();
+    QString pdfSetupFolder = PdfSetup::defaultHeaderFolder();
+    int formatQueryTimeoutMs = 10000;
 };
 
 class PandocViewModel final : public QObject
@@ -79,6 +88,13 @@ class PandocViewModel final : public QObject
                    showLatexTemplateChanged)
     Q_PROPERTY(bool showDocxReference READ showDocxReference WRITE setShowDocxReference NOTIFY
                    showDocxReferenceChanged)
+
+    // Formats and the PDF engine are plain getters and setters with change
+    // signals (see "more formats and the PDF engine" below), like parallelJobs:
+    // the observable property surface stays the 24 that views bind to.
+    // extraInputFormats / extraOutputFormats: converterFormatsChanged
+    // pdfEngine: pdfEngineChanged
+    // pdfEngines: found once, when the view model is built
 
 public:
     enum class StatusColor
@@ -240,6 +256,62 @@ public:
     void setParallelJobs(int value);
     // One row per file of the last finished run, in input order.
     RunResults lastRunResults() const { return m_lastRunResults; }
+    void setLastRunResults(const RunResults &value) { m_lastRunResults = value; }
+
+    // --- results of the last run ---
+    // Makes the inputs that failed in the last run the inputs again and converts them; does
+    // nothing while a conversion runs or when none failed.
+    void retryFailedConversions();
+
+    // --- template files confined to the library ---
+    // True when the record's file lies in the store's folder for its kind; Velunor previews,
+    // exports and deletes no other file.
+    bool isTemplateInLibrary(const Template &record) const;
+    // A "⚠ " line for each passed template whose file lies outside the library.
+    QStringList outsideTemplateWarnings(const QList<Template> &passed) const;
+
+    // --- more formats and the PDF engine ---
+    static inline const QString kAutomaticPdfEngine = QStringLiteral("Automatisch");
+    // What the found converter lists beyond the pickers' own entries; empty until it answered.
+    QStringList extraInputFormats() const;
+    QStringList extraOutputFormats() const;
+    ConverterFormats converterFormats() const { return m_converterFormats; }
+    // "Automatisch" or the name of an engine.
+    QString pdfEngine() const { return m_pdfEngine; }
+    void setPdfEngine(const QString &value);
+    // The engines found on the search path, in picker order.
+    QStringList pdfEngines() const;
+    // True while the output format is PDF.
+    bool showPdfEngine() const;
+    // The engine "Automatisch" takes for this input.
+    QString automaticPdfEngine(const QString &inputPath) const;
+
+    // --- citations ---
+    // Plain getter, setter and change signal; the observable property surface stays fixed.
+    QString bibliographyFile() const { return m_bibliographyFile; }
+    QString cslFile() const { return m_cslFile; }
+    bool processCitations() const { return m_processCitations; }
+    // Choosing a bibliography turns processing on, clearing it turns it off.
+    void setBibliographyFile(const QString &value);
+    void setCslFile(const QString &value);
+    void setProcessCitations(bool value);
+    CitationSettings citationSettings() const;
+
+    // --- CSL style library ---
+    QList<CslStyle> cslStyles() const { return m_cslStyles; }
+    void loadCslStyles();
+    // Copies a .csl file into the style folder and lists it; the new entry, or none on failure.
+    std::optional<CslStyle> importCslStyle(const QString &path);
+    // Asks first; removes the entry and its stored file.
+    bool deleteCslStyle(const QUuid &id);
+
+    // --- pandoc defaults files ---
+    // Writes the preset, or the current settings when none is given, as a defaults file.
+    bool exportDefaultsFile(const std::optional<Preset> &preset, const QString &path);
+    // Reads a defaults file into a new preset and selects it; the format values are mapped to
+    // the pickers' entries where one names the same format.
+    bool importDefaultsFile(const QString &path, const QStringList &inputChoices,
+                            const QStringList &outputChoices);
 
 signals:
     void inputFilesChanged();
@@ -280,6 +352,14 @@ signals:
     // Emitted once after each run, before conversionFinished(); lastRunResults() holds its rows.
     void runResultsReady();
 
+    void converterFormatsChanged();
+    void pdfEngineChanged();
+    void pdfEnginesChanged();
+    void bibliographyFileChanged();
+    void cslFileChanged();
+    void processCitationsChanged();
+    void cslStylesChanged();
+
 private:
     template <typename T> void assign(T &member, const T &value, void (PandocViewModel::*changed)())
     {
@@ -312,6 +392,17 @@ private:
     QStringList buildArguments(const RunSettings &settings, const QString &input,
                                const QString &output, const QStringList &options,
                                QList<Template> *passed) const;
+    void setUpFormatsAndPdf();
+    void askConverterFormats(const QString &executable);
+    // The PDF engine and font arguments for one input; nothing unless the output is PDF, and
+    // nothing when the extra options name an engine themselves.
+    QStringList pdfArguments(const RunSettings &settings, const QString &input,
+                             const QStringList &options) const;
+    void warnAboutPresetNeeds(const Preset &preset);
+    void logCitationWarnings(const QString &errorText);
+    Preset currentSettingsAsPreset(const QString &name) const;
+    void writeCitationSettings(Preset &preset) const;
+    void readCitationSettings(const Preset &preset);
 
     struct ActiveRun
     {
@@ -329,6 +420,7 @@ private:
     void refreshTemplatesFromDisk();
     // Merges another writer's changes into the list, then writes it when `write` is set.
     void syncTemplates(bool write);
+    void logRenewedIds(qsizetype count, const QString &what);
 
     ViewModelEnvironment m_env;
     SharedPresetStore m_presetStore;
@@ -368,4 +460,15 @@ private:
     bool m_showDocxReference = false;
     int m_parallelJobs = defaultParallelJobs();
     RunResults m_lastRunResults;
+
+    std::unique_ptr<FormatQuery> m_formatQuery;
+    ConverterFormats m_converterFormats;
+    QString m_pdfEngine = kAutomaticPdfEngine;
+    std::unique_ptr<PdfSetupPlanner> m_pdfPlanner;
+
+    CslStyleIndex m_cslIndex{m_env.store.cslStylesFile()};
+    QString m_bibliographyFile;
+    QString m_cslFile;
+    bool m_processCitations = false;
+    QList<CslStyle> m_cslStyles;
 };

@@ -6,6 +6,7 @@
 #include "extraoptions.h"
 #include "filepaths.h"
 #include "formatname.h"
+#include "formatrules.h"
 #include "shellwords.h"
 
 #include <QFileInfo>
@@ -50,6 +51,8 @@ RunSettings PandocViewModel::runSettings() const
     s.latexTemplate = m_selectedLatexTemplate;
     s.docxTemplate = m_selectedDocxTemplate;
     s.additionalOptions = m_additionalOptions;
+    s.pdfEngine = m_pdfEngine;
+    s.citations = citationSettings();
     return s;
 }
 
@@ -84,6 +87,8 @@ QStringList PandocViewModel::buildArguments(const RunSettings &settings, const Q
         if (passed)
             passed->append(*selection);
     }
+    args << pdfArguments(settings, input, options);
+    args << citationArguments(settings.citations);
     args << options;
     return args;
 }
@@ -96,9 +101,10 @@ QString PandocViewModel::commandPreview() const
     if (options.error)
         return QStringLiteral("(Zusatzoptionen fehlerhaft: ") + *options.error + u')';
     const QString input = m_inputFiles.first().toLocalFile();
-    const QString output = m_inputFiles.size() == 1
-                               ? (m_outputFile.isEmpty() ? QString() : absolutePath(m_outputFile))
-                               : replaceLastExtension(input, converterFormatName(m_outputFormat));
+    const QString output =
+        m_inputFiles.size() == 1
+            ? (m_outputFile.isEmpty() ? QString() : absolutePath(m_outputFile))
+            : replaceLastExtension(input, FormatRules::outputExtension(m_outputFormat));
     const QStringList args = buildArguments(runSettings(), input, output, options.words, nullptr);
     QStringList line{shellQuote(m_env.converter.locate().value_or(QStringLiteral("pandoc")))};
     for (const QString &arg : args)
@@ -137,7 +143,7 @@ void PandocViewModel::convertSingle(const QUrl &input, const QUrl &output,
 
 void PandocViewModel::convertBatch(const RunSettings &settings)
 {
-    const QString extension = converterFormatName(settings.outputFormat);
+    const QString extension = FormatRules::outputExtension(settings.outputFormat);
     QList<std::pair<QString, QString>> files;
     files.reserve(m_inputFiles.size());
     for (const QUrl &url : std::as_const(m_inputFiles)) {
@@ -180,8 +186,13 @@ PandocViewModel::planRun(const RunSettings &settings,
                                   QStringLiteral("❌ Zusatzoptionen fehlerhaft")};
             continue;
         }
+        if (const auto problem = missingCitationFile(settings.citations)) {
+            job.refusal = Refusal{problem->logLine, problem->status};
+            continue;
+        }
         job.arguments =
             buildArguments(settings, job.input, job.output, options.words, &job.templates);
+        job.notes = outsideTemplateWarnings(job.templates);
     }
     return jobs;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "citations.h"
 #include "records.h"
 
 #include <QString>
@@ -19,4 +20,6 @@ struct RunSettings
     std::optional<Template> latexTemplate;
     std::optional<Template> docxTemplate;
     QString additionalOptions;
+    QString pdfEngine; // "Automatisch" or an engine
+    CitationSettings citations;
 };

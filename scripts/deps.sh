@@ -5,15 +5,20 @@ set -euo pipefail
 packages=(
     cmake g++ make ccache pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
-    nlohmann-json3-dev
+    # Qt's own dialogs and menus in German.
+    qt6-translations-l10n
+    nlohmann-json3-dev libyaml-cpp-dev
     pandoc
     # What pandoc needs for a default PDF.
     texlive-latex-recommended texlive-latex-extra texlive-fonts-recommended lmodern
     fonts-dejavu-core fonts-noto-color-emoji
+    # PDF of text in any script: lualatex with DejaVu (Latin, Greek, Cyrillic), Noto CJK
+    # (Chinese, Japanese, Korean) and Symbola (emoji) as fallback fonts.
+    texlive-luatex fonts-dejavu-extra fonts-noto-cjk fonts-symbola
     xvfb xauth
 )
 if [ "${1:-}" = "--test" ]; then
-    packages+=(desktop-file-utils appstream zip unzip dpkg-dev debootstrap)
+    packages+=(desktop-file-utils appstream zip unzip dpkg-dev debootstrap dbus-daemon poppler-utils)
 fi
 if [ "${1:-}" = "--fuzz" ]; then
     packages+=(clang-14 libclang-rt-14-dev)

@@ -1,5 +1,9 @@
 // Renders both tabs to PNG over a small demo store, for the README.
-// Usage: velunor-screenshots OUTPUT_FOLDER   (run with QT_QPA_PLATFORM=offscreen)
+// Usage: velunor-screenshots [--dark] [--minimum] [--suffix TEXT] OUTPUT_FOLDER
+// Run with QT_QPA_PLATFORM=offscreen; the screen's size (and QT_SCALE_FACTOR) come from the
+// environment, as scripts/screenshots.sh sets them. The window opens as on first start, or at
+// its minimum size with --minimum.
+#include "appsetup.h"
 #include "contentview.h"
 #include "mainwindow.h"
 #include "recordjson.h"
@@ -8,7 +12,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QSignalSpy>
+#include <QStyleFactory>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -75,6 +81,36 @@ void writeDemoStore(const StoreLocation &store)
     write(store.presetsFile(), encodeRecords(QList<Preset>{preset}));
 }
 
+// A dark desktop theme as a Linux session might hand it over.
+QPalette darkPalette()
+{
+    QPalette p;
+    const QColor window(0x2b, 0x2b, 0x2e);
+    const QColor base(0x1e, 0x1e, 0x20);
+    const QColor text(0xe8, 0xe8, 0xea);
+    p.setColor(QPalette::Window, window);
+    p.setColor(QPalette::WindowText, text);
+    p.setColor(QPalette::Base, base);
+    p.setColor(QPalette::AlternateBase, window);
+    p.setColor(QPalette::Text, text);
+    p.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3e));
+    p.setColor(QPalette::ButtonText, text);
+    p.setColor(QPalette::ToolTipBase, base);
+    p.setColor(QPalette::ToolTipText, text);
+    p.setColor(QPalette::PlaceholderText, QColor(0x9a, 0x9a, 0xa0));
+    p.setColor(QPalette::Highlight, QColor(0x35, 0x84, 0xe4));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    p.setColor(QPalette::Link, QColor(0x78, 0xae, 0xed));
+    p.setColor(QPalette::Light, QColor(0x4a, 0x4a, 0x4e));
+    p.setColor(QPalette::Midlight, QColor(0x40, 0x40, 0x44));
+    p.setColor(QPalette::Mid, QColor(0x30, 0x30, 0x33));
+    p.setColor(QPalette::Dark, QColor(0x18, 0x18, 0x1a));
+    p.setColor(QPalette::Shadow, Qt::black);
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        p.setColor(QPalette::Disabled, role, QColor(0x80, 0x80, 0x84));
+    return p;
+}
+
 void save(QWidget *window, const QString &path)
 {
     QApplication::processEvents();
@@ -88,14 +124,33 @@ void save(QWidget *window, const QString &path)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    if (argc != 2) {
-        std::fputs("usage: velunor-screenshots OUTPUT_FOLDER\n", stderr);
+    setUpApplication(app);
+    QStringList args = QApplication::arguments().mid(1);
+    const bool dark = args.removeAll(QStringLiteral("--dark")) > 0;
+    const bool minimum = args.removeAll(QStringLiteral("--minimum")) > 0;
+    QString suffix;
+    if (const qsizetype at = args.indexOf(QStringLiteral("--suffix"));
+        at >= 0 && at + 1 < args.size()) {
+        suffix = args.at(at + 1);
+        args.remove(at, 2);
+    }
+    if (args.size() != 1) {
+        std::fputs(
+            "usage: velunor-screenshots [--dark] [--minimum] [--suffix TEXT] OUTPUT_FOLDER\n",
+            stderr);
         return 2;
     }
-    const QString out = QString::fromLocal8Bit(argv[1]);
+    const QString out = args.first();
     QDir().mkpath(out);
+    if (dark) {
+        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+        QApplication::setPalette(darkPalette());
+    }
 
     QTemporaryDir dir;
+    // A first start: no remembered window.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       dir.filePath(QStringLiteral("config")));
     const StoreLocation store(dir.filePath(QStringLiteral("data")));
     writeDemoStore(store);
     const QString input = write(dir.filePath(QStringLiteral("Dokumente/Quartalsbericht.md")),
@@ -107,7 +162,8 @@ int main(int argc, char *argv[])
     env.store = store;
     env.dialogs = &dialogs;
     MainWindow window(env);
-    window.resize(1000, 960);
+    if (minimum)
+        window.resize(window.minimumSizeHint());
     window.show();
     PandocViewModel *vm = window.viewModel();
     QSignalSpy checked(vm, &PandocViewModel::pandocCheckFinished);
@@ -115,12 +171,16 @@ int main(int argc, char *argv[])
 
     vm->handleInputFileSelection({{QUrl::fromLocalFile(input)}, std::nullopt});
     vm->setSelectedPreset(vm->presets().first());
-    save(&window, out + QStringLiteral("/conversion.png"));
+    // A real run, so the log and the status line show what a user sees afterwards.
+    QSignalSpy finished(vm, &PandocViewModel::conversionFinished);
+    vm->convert();
+    finished.wait(30000);
+    save(&window, out + QStringLiteral("/conversion") + suffix + QStringLiteral(".png"));
 
     window.contentView()->setCurrentIndex(1);
     auto *list = window.findChild<QAbstractItemView *>(QStringLiteral("templateList"));
     if (list && list->model() && list->model()->rowCount() > 0)
         list->setCurrentIndex(list->model()->index(0, 0));
-    save(&window, out + QStringLiteral("/templates.png"));
+    save(&window, out + QStringLiteral("/templates") + suffix + QStringLiteral(".png"));
     return 0;
 }

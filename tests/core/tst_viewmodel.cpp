@@ -477,8 +477,9 @@ void TstViewModel::templateVisibility_data()
                               << "0000";
     QTest::newRow("gfm") << "gfm (GitHub Markdown)"
                          << "0000";
+    // Slides of the LaTeX family offer the LaTeX template picker.
     QTest::newRow("beamer") << "beamer"
-                            << "0000";
+                            << "0010";
     QTest::newRow("html4") << "html4"
                            << "0000";
     QTest::newRow("empty") << ""

@@ -2,6 +2,7 @@
 //   FAKE_PANDOC_ARGS_FILE  append the arguments there, one per line, then a line "--"
 //   FAKE_PANDOC_STDERR     text written to standard error
 //   FAKE_PANDOC_STDERR_BYTES / FAKE_PANDOC_STDOUT_BYTES  write that many bytes
+//   FAKE_PANDOC_STDOUT_ENDLESS  keep writing to standard output until killed
 //   FAKE_PANDOC_SLEEP_MS   sleep before exiting
 //   FAKE_PANDOC_SLEEP_MATCH  only sleep when an argument contains this
 //   FAKE_PANDOC_GRANDCHILD start a child that sleeps a minute; its pid goes to this file
@@ -12,6 +13,8 @@
 //   FAKE_PANDOC_CRASH      abort() instead of exiting
 //   FAKE_PANDOC_VERSION    text printed for --version (default "pandoc 9.9.9\n...")
 //   FAKE_PANDOC_WRITE_OUTPUT  write this text to the file after -o
+//   FAKE_PANDOC_INPUT_FORMATS / FAKE_PANDOC_OUTPUT_FORMATS  printed for --list-input-formats /
+//                          --list-output-formats (blank-separated; such a call is not recorded)
 #include <QByteArray>
 #include <QDir>
 #include <QElapsedTimer>
@@ -41,6 +44,16 @@ static void writeBytes(FILE *stream, qint64 count)
 
 int main(int argc, char *argv[])
 {
+    if (argc == 2 && std::strncmp(argv[1], "--list-", 7) == 0) {
+        const bool input = std::strcmp(argv[1], "--list-input-formats") == 0;
+        const QByteArray names =
+            env(input ? "FAKE_PANDOC_INPUT_FORMATS" : "FAKE_PANDOC_OUTPUT_FORMATS");
+        for (const QByteArray &name : names.split(' ')) {
+            if (!name.isEmpty())
+                std::printf("%s\n", name.constData());
+        }
+        return 0;
+    }
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
         const QByteArray version = qEnvironmentVariableIsSet("FAKE_PANDOC_VERSION")
                                        ? env("FAKE_PANDOC_VERSION")
@@ -76,6 +89,10 @@ int main(int argc, char *argv[])
     }
     if (qEnvironmentVariableIsSet("FAKE_PANDOC_STDOUT_BYTES"))
         writeBytes(stdout, env("FAKE_PANDOC_STDOUT_BYTES").toLongLong());
+    if (qEnvironmentVariableIsSet("FAKE_PANDOC_STDOUT_ENDLESS")) {
+        for (;;)
+            writeBytes(stdout, 64 * 1024);
+    }
     if (qEnvironmentVariableIsSet("FAKE_PANDOC_STDERR_BYTES"))
         writeBytes(stderr, env("FAKE_PANDOC_STDERR_BYTES").toLongLong());
     if (qEnvironmentVariableIsSet("FAKE_PANDOC_TRICKLE_MS")) {

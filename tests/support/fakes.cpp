@@ -70,6 +70,7 @@ ViewModelEnvironment TestWorld::environment()
     env.dialogs = &dialogs;
     env.desktop = &desktop;
     env.cancelGraceMs = 300;
+    env.pdfSetupFolder = path(QStringLiteral("cache"));
     return env;
 }
 

@@ -82,7 +82,8 @@ private slots:
         Window w;
         auto *menu = w.window->menuBar()->findChild<QMenu *>("conversionMenu");
         QVERIFY(menu);
-        QCOMPARE(menu->title(), QStringLiteral("Konvertierung"));
+        // Shown as "Konvertierung"; Alt+K opens it.
+        QCOMPARE(menu->title(), QStringLiteral("&Konvertierung"));
         QStringList shown;
         for (QAction *action : menu->actions())
             shown << (action->isSeparator()
@@ -105,6 +106,17 @@ private slots:
         }
         for (auto it = bound.cbegin(); it != bound.cend(); ++it)
             QVERIFY2(it.value() == 1, qPrintable(it.key()));
+    }
+
+    void ctrlQClosesTheWindowOutsideTheMenu()
+    {
+        Window w;
+        QVERIFY(w.waitReady());
+        auto *menu = w.window->menuBar()->findChild<QMenu *>("conversionMenu");
+        for (QAction *action : menu->actions())
+            QVERIFY(!action->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Q)));
+        w.press(Qt::CTRL | Qt::Key_Q);
+        QTRY_VERIFY(!w.window->isVisible());
     }
 
     void convertShortcutObeysTheButtonRule()

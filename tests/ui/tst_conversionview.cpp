@@ -327,12 +327,19 @@ private slots:
         f.find<QComboBox>("outputFormatPicker")->setCurrentText(QStringLiteral("html"));
         QCOMPARE(html->currentText(), QStringLiteral("a"));
 
-        // A selection that matches no entry in every field shows none.
-        Template changed = a;
-        changed.lastUsed = QDateTime::currentDateTimeUtc();
-        f.vm->setSelectedHtmlTemplate(changed);
+        // The picker finds the selection by id: a conversion stamps the library entry's last
+        // use, and the selection's older copy still shows (the view model keeps its copy).
+        const Template selected = *f.vm->selectedHtmlTemplate();
+        f.vm->updateTemplateLastUsed(selected);
+        QVERIFY(f.vm->htmlTemplates().indexOf(selected) < 0);
+        QCOMPARE(html->currentText(), QStringLiteral("a"));
+        QCOMPARE(f.vm->selectedHtmlTemplate(), std::optional<Template>(selected));
+        // A selection whose template left the library shows none.
+        Template gone = a;
+        gone.id = QUuid::createUuid();
+        f.vm->setSelectedHtmlTemplate(gone);
         QCOMPARE(html->currentIndex(), -1);
-        QCOMPARE(f.vm->selectedHtmlTemplate(), std::optional<Template>(changed));
+        QCOMPARE(f.vm->selectedHtmlTemplate(), std::optional<Template>(gone));
 
         html->setCurrentIndex(0);
         QVERIFY(!f.vm->selectedHtmlTemplate());

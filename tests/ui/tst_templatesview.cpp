@@ -2,6 +2,7 @@
 #include "fakefilepanels.h"
 #include "fakes.h"
 #include "mainwindow.h"
+#include "qtdesktopservices.h"
 #include "recordjson.h"
 #include "templates/addtemplateview.h"
 #include "templates/staricon.h"
@@ -9,6 +10,7 @@
 #include "templates/templatelistmodel.h"
 #include "templates/templatesview.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -16,11 +18,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QDialog>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -269,6 +273,58 @@ private slots:
         QCOMPARE(f.highlighted(), answer ? QString() : QStringLiteral("x"));
     }
 
+    // Markup in a name must not rewrite what the real message box says.
+    void hostileNameIsPlainTextInTheDeleteDialog()
+    {
+        TestWorld world;
+        QtDialogs dialogs(nullptr);
+        ViewModelEnvironment env = world.environment();
+        env.dialogs = &dialogs;
+        PandocViewModel vm(env);
+        const QString name = QStringLiteral("<b></b>…<br>Die Datei bleibt erhalten.<!--");
+        QVERIFY(vm.addTemplate(name, TemplateType::Html,
+                               world.writeFile(QStringLiteral("in/a.html"), "x"), QString()));
+        const QString expected = QStringLiteral("Möchten Sie '") + name +
+                                 QStringLiteral("' wirklich löschen?\n\nDie Datei wird ebenfalls "
+                                                "gelöscht!");
+        QList<QLabel *> showing;
+        QTimer poll;
+        poll.callOnTimeout([&] {
+            auto *box = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            poll.stop();
+            for (QLabel *label : box->findChildren<QLabel *>()) {
+                if (label->text() == expected && label->textFormat() == Qt::PlainText)
+                    showing.append(label);
+            }
+            for (QAbstractButton *button : box->findChildren<QAbstractButton *>()) {
+                if (button->text() == QStringLiteral("Abbrechen"))
+                    button->click();
+            }
+        });
+        poll.start(10);
+        QVERIFY(!vm.deleteTemplate(vm.templates().first()));
+        QCOMPARE(showing.size(), 1);
+    }
+
+    void outsideFileIsMarkedAndNotShown()
+    {
+        Fixture f;
+        Template t = f.add(QStringLiteral("fremd"), TemplateType::Css);
+        t.filePath = f.world.writeFile(QStringLiteral("elsewhere/<b>x</b>.css"), "secret");
+        f.viewModel->setTemplates({t});
+        f.click(QStringLiteral("fremd"));
+        const QModelIndex row = f.list()->model()->index(0, 0);
+        QVERIFY(row.data(TemplateListModel::OutsideRole).toBool());
+        const QString tip = row.data(Qt::ToolTipRole).toString();
+        QVERIFY2(tip.contains(QStringLiteral("&lt;b&gt;x&lt;/b&gt;.css")), qPrintable(tip));
+        QCOMPARE(f.find<QPlainTextEdit>(QStringLiteral("contentView"))->toPlainText(),
+                 QStringLiteral("Nicht angezeigt: Die Datei liegt außerhalb der "
+                                "Template-Bibliothek."));
+        QVERIFY(!f.find<QPushButton>(QStringLiteral("exportButton"))->isEnabled());
+    }
+
     void descriptionIsStoredPerEditAndRecord()
     {
         Fixture f;
@@ -391,19 +447,22 @@ private slots:
     {
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("en_GB") << QLocale(QLocale::English, QLocale::UnitedKingdom)
-                               << QStringLiteral("5 Dec 2026, 14:05");
+        // The medium style: numeric date with the full year, then the short time.
         QTest::newRow("de_DE") << QLocale(QLocale::German, QLocale::Germany)
-                               << QStringLiteral("5. Dez. 2026, 14:05");
+                               << QStringLiteral("07.12.2026, 11:00");
+        QTest::newRow("de_AT") << QLocale(QLocale::German, QLocale::Austria)
+                               << QStringLiteral("07.12.2026, 11:00");
+        QTest::newRow("en_GB") << QLocale(QLocale::English, QLocale::UnitedKingdom)
+                               << QStringLiteral("07/12/2026, 11:00");
         QTest::newRow("en_US") << QLocale(QLocale::English, QLocale::UnitedStates)
-                               << QStringLiteral("Dec 5, 2026, 2:05 PM");
+                               << QStringLiteral("12/7/2026, 11:00 AM");
     }
 
     void lastUsedFormat()
     {
         QFETCH(QLocale, locale);
         QFETCH(QString, expected);
-        const QDateTime local(QDate(2026, 12, 5), QTime(14, 5));
+        const QDateTime local(QDate(2026, 12, 7), QTime(11, 0));
         // Newer locale data puts a narrow no-break space before "PM".
         const QString shown =
             TemplateDetailView::formatLastUsed(local.toUTC(), locale).replace(QChar(0x202F), u' ');
@@ -422,7 +481,7 @@ private slots:
         f.click(QStringLiteral("dated"));
         const QString shown = f.find<QLabel>(QStringLiteral("lastUsedValue"))->text();
         QLocale::setDefault(saved);
-        QCOMPARE(shown, QStringLiteral("5. Dez. 2026, 14:05"));
+        QCOMPARE(shown, QStringLiteral("05.12.2026, 14:05"));
     }
 
     void exportThroughSavePanel()

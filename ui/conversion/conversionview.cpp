@@ -5,16 +5,22 @@
 #include "formatssection.h"
 #include "formcolumns.h"
 #include "inputfilesection.h"
+#include "literaturesection.h"
 #include "optionssection.h"
 #include "outputfilesection.h"
 #include "pandocviewmodel.h"
 #include "presetsection.h"
+#include "runresultspanel.h"
 #include "statussection.h"
 #include "templateselectionsection.h"
 
+#include <QBoxLayout>
+#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 ConversionView::ConversionView(PandocViewModel *viewModel, FilePanels *panels, QWidget *parent)
@@ -22,23 +28,45 @@ ConversionView::ConversionView(PandocViewModel *viewModel, FilePanels *panels, Q
 {
     setObjectName(QStringLiteral("conversionView"));
 
+    // Made first so the keyboard's tab order starts at the top, where the eye does.
+    auto *presets = new PresetSection(m_viewModel, m_panels, this);
     auto *content = new QWidget;
+    m_content = content;
     content->setObjectName(QStringLiteral("conversionContent"));
+    // Sections are created top to bottom: creation order is the tab order. The form and the
+    // actions (button, status, log) stand one above the other, or side by side where the
+    // window is wide enough, so that a laptop screen shows the whole tab at once.
+    auto *form = new QVBoxLayout;
+    form->setSpacing(FormColumns::kSectionSpacing);
     auto *inputs = new InputFileSection(m_viewModel, content);
+    form->addWidget(inputs);
+    form->addWidget(new FormatsSection(m_viewModel, content));
+    form->addWidget(new TemplateSelectionSection(m_viewModel, content));
     m_output = new OutputFileSection(m_viewModel, content);
+    form->addWidget(m_output);
+    form->addWidget(new OptionsSection(m_viewModel, content));
+    form->addStretch();
+    auto *actions = new QVBoxLayout;
+    actions->setSpacing(FormColumns::kSectionSpacing);
+    // Above the button, so that a 1366×768 screen still shows the whole tab; stacked, it
+    // follows the options as the last part of the form.
+    actions->addWidget(new LiteratureSection(m_viewModel, m_panels, content));
     m_convert = new ConvertButton(m_viewModel, content);
-    auto *stack = new QVBoxLayout(content);
-    stack->setSpacing(FormColumns::kSectionSpacing);
-    stack->addWidget(inputs);
-    stack->addWidget(new FormatsSection(m_viewModel, content));
-    stack->addWidget(new TemplateSelectionSection(m_viewModel, content));
-    stack->addWidget(m_output);
-    stack->addWidget(new OptionsSection(m_viewModel, content));
-    stack->addWidget(m_convert);
-    stack->addWidget(new StatusSection(m_viewModel, content));
-    stack->addStretch();
+    actions->addWidget(m_convert);
+    actions->addWidget(new StatusSection(m_viewModel, content));
+    auto *results = new RunResultsPanel(m_viewModel, content);
+    actions->addWidget(results);
+    actions->addStretch();
+    m_form = form;
+    m_actions = actions;
+    m_columns = new QBoxLayout(QBoxLayout::TopToBottom, content);
+    m_columns->setSpacing(FormColumns::kSectionSpacing);
+    m_columns->addLayout(form);
+    m_columns->addLayout(actions);
+    arrangeColumns(false);
 
-    auto *scroll = new QScrollArea(this);
+    m_scroll = new QScrollArea(this);
+    auto *scroll = m_scroll;
     scroll->setObjectName(QStringLiteral("conversionScrollArea"));
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -47,13 +75,83 @@ ConversionView::ConversionView(PandocViewModel *viewModel, FilePanels *panels, Q
 
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
-    outer->setSpacing(FormColumns::kSectionSpacing);
+    outer->setSpacing(0);
     // The preset bar stays put while the rest scrolls.
-    outer->addWidget(new PresetSection(m_viewModel, this));
+    outer->addWidget(presets);
     outer->addWidget(scroll, 1);
 
+    // Once the layout has made room for it; the log sits right above and stays in view.
+    connect(results, &RunResultsPanel::resultsShown, scroll, [scroll, results] {
+        QTimer::singleShot(0, scroll,
+                           [scroll, results] { scroll->ensureWidgetVisible(results, 0, 0); });
+    });
     connect(inputs, &InputFileSection::browseRequested, this, &ConversionView::chooseInput);
     connect(m_output, &OutputFileSection::chooseRequested, this, &ConversionView::chooseOutput);
+    FormColumns::alignLabels(this);
+    // The form lives in a scroll area, which keeps its size changes to itself; the window
+    // must still learn when the form needs more width (a progress bar appears, say).
+    m_content->installEventFilter(this);
+}
+
+bool ConversionView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_content && event->type() == QEvent::LayoutRequest)
+        updateGeometry();
+    return QWidget::eventFilter(watched, event);
+}
+
+int ConversionView::twoColumnWidth() const
+{
+    const QMargins margins = m_columns->contentsMargins();
+    return m_form->minimumSize().width() + kMinActionsWidth + m_columns->spacing() +
+           margins.left() + margins.right() + m_scroll->verticalScrollBar()->sizeHint().width();
+}
+
+void ConversionView::arrangeColumns(bool sideBySide)
+{
+    m_columns->setDirection(sideBySide ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom);
+    // Side by side the form takes the larger share; stacked, spare height goes below all.
+    m_columns->setStretch(0, sideBySide ? 3 : 0);
+    m_columns->setStretch(1, sideBySide ? 2 : 1);
+}
+
+void ConversionView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    const bool sideBySide = width() >= twoColumnWidth();
+    if (sideBySide != (m_columns->direction() == QBoxLayout::LeftToRight))
+        arrangeColumns(sideBySide);
+}
+
+QSize ConversionView::sizeHint() const
+{
+    // Side by side, the whole tab at once: the window opens showing all of it where the
+    // screen allows. (A scroll area alone asks for a fraction of its content.)
+    const QMargins margins = m_columns->contentsMargins();
+    const int columns = std::max(m_form->sizeHint().height(), m_actions->sizeHint().height());
+    const int outer = QWidget::sizeHint().height() - m_scroll->sizeHint().height();
+    return {twoColumnWidth(), outer + columns + margins.top() + margins.bottom()};
+}
+
+QSize ConversionView::minimumSizeHint() const
+{
+    // Stacked is the narrowest arrangement; the form only scrolls up and down, so it is never
+    // narrower than that.
+    const QMargins margins = m_columns->contentsMargins();
+    const int column = std::max(m_form->minimumSize().width(), m_actions->minimumSize().width());
+    const int bar = m_scroll->verticalScrollBar()->sizeHint().width();
+    return {std::max(QWidget::minimumSizeHint().width() - m_scroll->minimumSizeHint().width(),
+                     column + margins.left() + margins.right() + bar),
+            QWidget::minimumSizeHint().height()};
+}
+
+void ConversionView::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        // After the children have taken the new font.
+        QMetaObject::invokeMethod(
+            this, [this] { FormColumns::alignLabels(this); }, Qt::QueuedConnection);
 }
 
 void ConversionView::chooseInput()

@@ -6,6 +6,9 @@ class ConvertButton;
 class FilePanels;
 class OutputFileSection;
 class PandocViewModel;
+class QBoxLayout;
+class QScrollArea;
+class QVBoxLayout;
 
 // The conversion tab: the sections, the two file panels and what the menu asks of them.
 class ConversionView final : public QWidget
@@ -16,6 +19,9 @@ class ConversionView final : public QWidget
 public:
     ConversionView(PandocViewModel *viewModel, FilePanels *panels, QWidget *parent = nullptr);
 
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
 public slots:
     // Opens the input panel; the result, unless cancelled, goes to the view model.
     void chooseInput();
@@ -24,9 +30,25 @@ public slots:
     // Converts, if the conversion button would allow it.
     void requestConvert();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
+    // The log column is at least this wide beside the form.
+    static constexpr int kMinActionsWidth = 420;
+
+    int twoColumnWidth() const;
+    void arrangeColumns(bool sideBySide);
+
     PandocViewModel *m_viewModel;
     FilePanels *m_panels;
     OutputFileSection *m_output = nullptr;
     ConvertButton *m_convert = nullptr;
+    QWidget *m_content = nullptr;
+    QScrollArea *m_scroll = nullptr;
+    QBoxLayout *m_columns = nullptr;
+    QVBoxLayout *m_form = nullptr;
+    QVBoxLayout *m_actions = nullptr;
 };

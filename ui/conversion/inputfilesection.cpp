@@ -1,5 +1,6 @@
 #include "inputfilesection.h"
 
+#include "elidedfield.h"
 #include "formcolumns.h"
 #include "icons.h"
 #include "pandocviewmodel.h"
@@ -8,7 +9,6 @@
 #include <QDropEvent>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
 #include <QToolButton>
@@ -33,13 +33,12 @@ InputFileSection::InputFileSection(PandocViewModel *viewModel, QWidget *parent)
     setObjectName(QStringLiteral("inputFileSection"));
     setAcceptDrops(true);
 
-    m_label = FormColumns::makeLabel(QString(), this);
+    m_label = FormColumns::makeLabel(QString(), this, QStringLiteral("Eingabedateien:"));
     m_label->setObjectName(QStringLiteral("inputLabel"));
 
-    m_field = new QLineEdit(this);
+    m_field = new ElidedField(this);
     m_field->setObjectName(QStringLiteral("inputField"));
-    m_field->setReadOnly(true);
-    m_field->setEnabled(false);
+    m_field->setAccessibleName(QStringLiteral("Eingabedatei"));
     // Drops belong to the box, not to the text field.
     m_field->setAcceptDrops(false);
 
@@ -51,11 +50,13 @@ InputFileSection::InputFileSection(PandocViewModel *viewModel, QWidget *parent)
     m_listButton->setIcon(
         themedIcon(QStringLiteral("view-list-details"), QStyle::SP_FileDialogDetailedView));
     m_listButton->setToolTip(QStringLiteral("Dateiliste anzeigen"));
+    m_listButton->setAccessibleName(QStringLiteral("Dateiliste anzeigen"));
 
     auto *clear = new QToolButton(this);
     clear->setObjectName(QStringLiteral("clearInputButton"));
     clear->setIcon(themedIcon(QStringLiteral("edit-clear"), QStyle::SP_DialogResetButton));
     clear->setToolTip(QStringLiteral("Löschen"));
+    clear->setAccessibleName(QStringLiteral("Eingabedateien entfernen"));
 
     auto *row = new QHBoxLayout;
     row->addWidget(m_label);
@@ -81,7 +82,7 @@ void InputFileSection::refresh()
 {
     const bool batch = m_viewModel->inputFiles().size() >= 2;
     m_label->setText(batch ? QStringLiteral("Eingabedateien:") : QStringLiteral("Eingabedatei:"));
-    m_field->setText(m_viewModel->inputFileDisplay());
+    m_field->setFullText(m_viewModel->inputFileDisplay());
     m_listButton->setVisible(batch);
 }
 

@@ -2,9 +2,9 @@
 
 #include <QGroupBox>
 
+class ElidedField;
 class PandocViewModel;
 class QLabel;
-class QLineEdit;
 class QToolButton;
 
 // The input box; the whole box takes dropped files.
@@ -30,6 +30,6 @@ private:
 
     PandocViewModel *m_viewModel;
     QLabel *m_label = nullptr;
-    QLineEdit *m_field = nullptr;
+    ElidedField *m_field = nullptr;
     QToolButton *m_listButton = nullptr;
 };

@@ -18,6 +18,7 @@ constexpr int kMargin = 4;
 LogView::LogView(PandocViewModel *viewModel, QWidget *parent) : QAbstractScrollArea(parent)
 {
     setObjectName(QStringLiteral("logView"));
+    setAccessibleName(QStringLiteral("Log"));
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     setFixedHeight(150);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

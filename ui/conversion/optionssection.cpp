@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 OptionsSection::OptionsSection(PandocViewModel *viewModel, QWidget *parent)
@@ -31,10 +32,13 @@ OptionsSection::OptionsSection(PandocViewModel *viewModel, QWidget *parent)
     m_options = new QLineEdit(this);
     m_options->setObjectName(QStringLiteral("additionalOptionsField"));
     m_options->setPlaceholderText(QStringLiteral("z.B. --metadata title=\"Titel\""));
+    m_options->setAccessibleName(QStringLiteral("Zusätzliche Pandoc-Optionen"));
     auto *optionsRow = new QHBoxLayout;
     optionsRow->addWidget(new QLabel(QStringLiteral("Zusätzliche Pandoc-Optionen:"), this));
     optionsRow->addWidget(m_options, 1);
     stack->addLayout(optionsRow);
+
+    stack->addLayout(makeParallelJobsRow());
 
     // What the converter would be called with, ready to copy into a terminal.
     m_command = new QLineEdit(this);
@@ -43,20 +47,29 @@ OptionsSection::OptionsSection(PandocViewModel *viewModel, QWidget *parent)
     m_command->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_command->setPlaceholderText(
         QStringLiteral("(erscheint, sobald eine Eingabedatei gewählt ist)"));
+    m_command->setAccessibleName(QStringLiteral("Befehl"));
+    m_commandLabel = new QLabel(this);
+    m_commandLabel->setObjectName(QStringLiteral("commandLabel"));
     auto *commandRow = new QHBoxLayout;
-    commandRow->addWidget(new QLabel(QStringLiteral("Befehl:"), this));
+    commandRow->addWidget(m_commandLabel);
     commandRow->addWidget(m_command, 1);
     stack->addLayout(commandRow);
 
     connect(m_options, &QLineEdit::textEdited, m_viewModel, &VM::setAdditionalOptions);
     connect(m_viewModel, &VM::additionalOptionsChanged, this, &OptionsSection::refreshOptions);
     auto showCommand = [this] {
+        // A batch shows the first file's command; the label says so.
+        const qsizetype files = m_viewModel->inputFiles().size();
+        m_commandLabel->setText(files < 2 ? QStringLiteral("Befehl:")
+                                          : QStringLiteral("Befehl (1 von ") +
+                                                QString::number(files) + QStringLiteral("):"));
         m_command->setText(m_viewModel->commandPreview());
         m_command->setCursorPosition(0);
     };
     connect(m_viewModel, &VM::commandPreviewChanged, this, showCommand);
     // A template's file may appear or vanish with a library change.
     connect(m_viewModel, &VM::templatesChanged, this, showCommand);
+    connect(m_viewModel, &VM::inputFilesChanged, this, showCommand);
     refreshOptions();
     showCommand();
 }
@@ -73,6 +86,32 @@ QCheckBox *OptionsSection::addSwitch(const QString &text, const QString &name,
     connect(m_viewModel, changed, box,
             [this, box, getter] { box->setChecked((m_viewModel->*getter)()); });
     return box;
+}
+
+QHBoxLayout *OptionsSection::makeParallelJobsRow()
+{
+    using VM = PandocViewModel;
+    auto *jobs = new QSpinBox(this);
+    jobs->setObjectName(QStringLiteral("parallelJobsSpinBox"));
+    jobs->setRange(VM::kMinParallelJobs, VM::kMaxParallelJobs);
+    jobs->setValue(m_viewModel->parallelJobs());
+    jobs->setToolTip(QStringLiteral("Wie viele Dateien einer Batch-Konvertierung gleichzeitig "
+                                    "umgewandelt werden"));
+    auto *label = new QLabel(QStringLiteral("Gleichzeitige Konvertierungen:"), this);
+    label->setBuddy(jobs);
+    auto *row = new QHBoxLayout;
+    row->addWidget(label);
+    row->addWidget(jobs);
+    row->addStretch();
+
+    connect(jobs, &QSpinBox::valueChanged, m_viewModel, &VM::setParallelJobs);
+    connect(m_viewModel, &VM::parallelJobsChanged, jobs,
+            [this, jobs] { jobs->setValue(m_viewModel->parallelJobs()); });
+    // A running batch keeps the number it started with.
+    auto follow = [this, jobs] { jobs->setEnabled(!m_viewModel->isConverting()); };
+    connect(m_viewModel, &VM::isConvertingChanged, jobs, follow);
+    follow();
+    return row;
 }
 
 void OptionsSection::refreshOptions()

@@ -4,9 +4,11 @@
 
 class PandocViewModel;
 class QCheckBox;
+class QHBoxLayout;
+class QLabel;
 class QLineEdit;
 
-// Converter switches, extra options and the resulting command line.
+// Converter switches, extra options, batch parallelism and the resulting command line.
 class OptionsSection final : public QGroupBox
 {
     Q_OBJECT
@@ -20,8 +22,10 @@ private:
                          bool (PandocViewModel::*getter)() const,
                          void (PandocViewModel::*setter)(bool), void (PandocViewModel::*changed)());
     void refreshOptions();
+    QHBoxLayout *makeParallelJobsRow();
 
     PandocViewModel *m_viewModel;
     QLineEdit *m_options = nullptr;
     QLineEdit *m_command = nullptr;
+    QLabel *m_commandLabel = nullptr;
 };

@@ -14,6 +14,7 @@ OutputFileSection::OutputFileSection(PandocViewModel *viewModel, QWidget *parent
     setObjectName(QStringLiteral("outputFileSection"));
     m_field = new QLineEdit(this);
     m_field->setObjectName(QStringLiteral("outputField"));
+    m_field->setAccessibleName(QStringLiteral("Ausgabedatei"));
     m_button = new QPushButton(QStringLiteral("Speichern unter..."), this);
     m_button->setObjectName(QStringLiteral("saveAsButton"));
 

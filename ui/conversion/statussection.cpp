@@ -26,12 +26,14 @@ StatusSection::StatusSection(PandocViewModel *viewModel, QWidget *parent)
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("statusLabel"));
     m_status->setTextFormat(Qt::PlainText);
+    m_status->setAccessibleName(QStringLiteral("Status"));
 
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("progressBar"));
     m_progress->setFixedWidth(200);
     m_progress->setRange(0, kProgressSteps);
     m_progress->setTextVisible(false);
+    m_progress->setAccessibleName(QStringLiteral("Fortschritt"));
 
     m_cancel = new QPushButton(QStringLiteral("Abbrechen"), this);
     m_cancel->setObjectName(QStringLiteral("cancelButton"));

@@ -19,7 +19,6 @@ AddTemplateView::AddTemplateView(PandocViewModel *viewModel, FilePanels *panels,
     setObjectName(QStringLiteral("addTemplateView"));
     setWindowTitle(QStringLiteral("Neues Template hinzufügen"));
     setWindowModality(Qt::WindowModal);
-    setFixedSize(500, 300);
 
     auto *layout = new QVBoxLayout(this);
     layout->setSpacing(20);
@@ -42,6 +41,7 @@ AddTemplateView::AddTemplateView(PandocViewModel *viewModel, FilePanels *panels,
 
     m_type = new QComboBox;
     m_type->setObjectName(QStringLiteral("typeCombo"));
+    m_type->setAccessibleName(QStringLiteral("Typ"));
     for (TemplateType type : templateTypeAllCases)
         m_type->addItem(displayName(type), int(type));
     form->addRow(QStringLiteral("Typ:"), m_type);
@@ -50,6 +50,7 @@ AddTemplateView::AddTemplateView(PandocViewModel *viewModel, FilePanels *panels,
     m_file = new QLineEdit;
     m_file->setObjectName(QStringLiteral("fileEdit"));
     m_file->setReadOnly(true);
+    m_file->setAccessibleName(QStringLiteral("Datei"));
     auto *choose = new QPushButton(QStringLiteral("Auswählen..."));
     choose->setObjectName(QStringLiteral("chooseFileButton"));
     choose->setAutoDefault(false);
@@ -74,6 +75,8 @@ AddTemplateView::AddTemplateView(PandocViewModel *viewModel, FilePanels *panels,
     buttons->addWidget(m_add);
     layout->addLayout(buttons);
     layout->addStretch();
+    // 500 by 300, or larger when large fonts need it, so nothing is cut.
+    setFixedSize(layout->totalSizeHint().expandedTo(QSize(500, 300)));
 
     // Escape rejects through QDialog; Return clicks the default button only while it is enabled.
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -25,24 +25,27 @@ QLabel *valueLabel(const QString &objectName)
     auto *label = new QLabel;
     label->setObjectName(objectName);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
     return label;
 }
+
+const QString kOutsideLibrary =
+    QStringLiteral("Die Datei liegt außerhalb der Template-Bibliothek.");
 
 bool isTextFile(TemplateType type)
 {
     return type != TemplateType::DocxReference;
 }
 
-// Qt has short and long dates only; the long one without the weekday and with abbreviated
-// month names is the medium style of most locales.
+// Qt has short and long dates only. The medium style of most locales is the short one with
+// the full year ("07.12.2026" rather than "07.12.26").
 QString mediumDateFormat(const QLocale &locale)
 {
-    QString format = locale.dateFormat(QLocale::LongFormat);
-    static const QRegularExpression weekday(QStringLiteral("d{4}[,.]?\\s*|\\s*[,.]?\\s*d{4}"));
-    format.remove(weekday);
-    format.replace(QStringLiteral("MMMM"), QStringLiteral("MMM"));
-    return format.trimmed();
+    QString format = locale.dateFormat(QLocale::ShortFormat);
+    static const QRegularExpression twoDigitYear(QStringLiteral("(?<!y)yy(?!y)"));
+    format.replace(twoDigitYear, QStringLiteral("yyyy"));
+    return format;
 }
 
 QString fileStamp(const QString &path)
@@ -99,8 +102,13 @@ TemplateDetailView::TemplateDetailView(PandocViewModel *viewModel, FilePanels *p
 
     auto *descriptionGroup = new QGroupBox(QStringLiteral("Beschreibung"));
     descriptionGroup->setObjectName(QStringLiteral("descriptionGroup"));
+    // The box hugs its fixed-height editor instead of sharing out spare height.
+    descriptionGroup->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     m_description = new QPlainTextEdit;
     m_description->setObjectName(QStringLiteral("descriptionEdit"));
+    m_description->setAccessibleName(QStringLiteral("Beschreibung"));
+    // Tab moves on to the next control instead of typing a tab character.
+    m_description->setTabChangesFocus(true);
     m_description->setFixedHeight(100);
     (new QVBoxLayout(descriptionGroup))->addWidget(m_description);
     layout->addWidget(descriptionGroup);
@@ -121,6 +129,7 @@ TemplateDetailView::TemplateDetailView(PandocViewModel *viewModel, FilePanels *p
     auto *contentLayout = new QVBoxLayout(m_contentGroup);
     m_content = new QPlainTextEdit;
     m_content->setObjectName(QStringLiteral("contentView"));
+    m_content->setAccessibleName(QStringLiteral("Inhalt"));
     m_content->setReadOnly(true);
     m_content->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_content->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
@@ -151,7 +160,7 @@ TemplateDetailView::TemplateDetailView(PandocViewModel *viewModel, FilePanels *p
             m_viewModel->updateDescription(m_record->id, m_description->toPlainText());
     });
     connect(m_edit, &QPushButton::clicked, this, [this] {
-        if (m_record && m_viewModel->environment().desktop)
+        if (m_record && m_inLibrary && m_viewModel->environment().desktop)
             m_viewModel->environment().desktop->openFile(m_record->filePath);
     });
     connect(m_export, &QPushButton::clicked, this, &TemplateDetailView::exportFile);
@@ -176,6 +185,12 @@ void TemplateDetailView::setRecord(const Template &record)
     if (otherRecord)
         m_viewModel->flushPendingSaves();
     m_record = record;
+    m_inLibrary = m_viewModel->isTemplateInLibrary(record);
+    // A file outside the library is neither opened for editing nor exported.
+    for (QPushButton *button : {m_edit, m_export}) {
+        button->setEnabled(m_inLibrary);
+        button->setToolTip(m_inLibrary ? QString() : kOutsideLibrary);
+    }
     if (otherRecord) {
         const QSignalBlocker blocker(m_description);
         m_description->setPlainText(record.description);
@@ -194,6 +209,12 @@ void TemplateDetailView::reloadContent()
     if (!m_record || !isTextFile(m_record->type)) {
         watch(QString());
         m_content->clear();
+        m_truncated->hide();
+        return;
+    }
+    if (!m_inLibrary) {
+        watch(QString());
+        m_content->setPlainText(QStringLiteral("Nicht angezeigt: ") + kOutsideLibrary);
         m_truncated->hide();
         return;
     }

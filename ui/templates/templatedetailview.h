@@ -43,6 +43,7 @@ private:
     PandocViewModel *m_viewModel;
     FilePanels *m_panels;
     std::optional<Template> m_record;
+    bool m_inLibrary = false;
 
     QPlainTextEdit *m_description = nullptr;
     QLabel *m_type = nullptr;

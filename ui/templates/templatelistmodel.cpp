@@ -1,9 +1,12 @@
 #include "templatelistmodel.h"
 
+#include <QTextDocument>
+
 TemplateListModel::TemplateListModel(QObject *parent) : QAbstractListModel(parent) {}
 
 void TemplateListModel::setRecords(const QList<Template> &records)
 {
+    m_outside.clear();
     bool sameRows = records.size() == m_records.size();
     for (qsizetype i = 0; sameRows && i < records.size(); ++i)
         sameRows = records[i].id == m_records[i].id;
@@ -58,7 +61,33 @@ QVariant TemplateListModel::data(const QModelIndex &index, int role) const
         return t.isFavorite;
     case KindNameRole:
         return displayName(t.type);
+    case OutsideRole:
+        return isOutside(t);
+    case Qt::ToolTipRole:
+        if (!isOutside(t))
+            return {};
+        // Tool tips take markup; a path is text.
+        return Qt::convertFromPlainText(
+            QStringLiteral("Die Datei liegt außerhalb der Template-Bibliothek und bleibt beim "
+                           "Löschen erhalten:\n") +
+            t.filePath);
     default:
         return {};
     }
+}
+
+void TemplateListModel::setLibraryCheck(std::function<bool(const Template &)> inLibrary)
+{
+    m_inLibrary = std::move(inLibrary);
+    m_outside.clear();
+}
+
+bool TemplateListModel::isOutside(const Template &record) const
+{
+    if (!m_inLibrary)
+        return false;
+    auto it = m_outside.constFind(record.id);
+    if (it == m_outside.constEnd())
+        it = m_outside.insert(record.id, !m_inLibrary(record));
+    return *it;
 }

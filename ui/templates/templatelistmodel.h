@@ -3,7 +3,9 @@
 #include "records.h"
 
 #include <QAbstractListModel>
+#include <QHash>
 #include <QList>
+#include <functional>
 
 // The rows of the library list, in the order the view model's filter and sort give.
 class TemplateListModel final : public QAbstractListModel
@@ -16,7 +18,9 @@ public:
     {
         IdRole = Qt::UserRole + 1,
         FavoriteRole,
-        KindNameRole
+        KindNameRole,
+        // True when the record's file lies outside the library folder for its kind.
+        OutsideRole
     };
 
     explicit TemplateListModel(QObject *parent = nullptr);
@@ -28,10 +32,17 @@ public:
     void replaceRecord(const Template &record);
     const QList<Template> &records() const { return m_records; }
     int rowOf(const QUuid &id) const;
+    // Decides whether a record's file lies in the library; asked only for rows shown.
+    void setLibraryCheck(std::function<bool(const Template &)> inLibrary);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
 private:
+    bool isOutside(const Template &record) const;
+
     QList<Template> m_records;
+    std::function<bool(const Template &)> m_inLibrary;
+    // Looking at the disk for every row of a large library on every change would be slow.
+    mutable QHash<QUuid, bool> m_outside;
 };

@@ -12,6 +12,14 @@ constexpr int kMargin = 6;
 constexpr int kSpacing = 8;
 constexpr int kLineGap = 2;
 
+QString captionText(const QModelIndex &index)
+{
+    QString text = index.data(TemplateListModel::KindNameRole).toString();
+    if (index.data(TemplateListModel::OutsideRole).toBool())
+        text += QStringLiteral(" · ⚠ Datei außerhalb der Bibliothek");
+    return text;
+}
+
 } // namespace
 
 TemplateListRow::TemplateListRow(QObject *parent) : QStyledItemDelegate(parent) {}
@@ -71,7 +79,7 @@ void TemplateListRow::paint(QPainter *painter, const QStyleOptionViewItem &optio
     painter->drawText(QRect(area.left(), top + bodyMetrics.height() + kLineGap, area.width(),
                             captionMetrics.height()),
                       Qt::AlignLeft | Qt::AlignVCenter,
-                      index.data(TemplateListModel::KindNameRole).toString());
+                      captionMetrics.elidedText(captionText(index), Qt::ElideRight, area.width()));
     painter->restore();
 }
 
@@ -79,9 +87,8 @@ QSize TemplateListRow::sizeHint(const QStyleOptionViewItem &option, const QModel
 {
     const QFontMetrics bodyMetrics(option.font);
     const QFontMetrics captionMetrics(captionFont(option.font));
-    int width = std::max(
-        bodyMetrics.horizontalAdvance(index.data().toString()),
-        captionMetrics.horizontalAdvance(index.data(TemplateListModel::KindNameRole).toString()));
+    int width = std::max(bodyMetrics.horizontalAdvance(index.data().toString()),
+                         captionMetrics.horizontalAdvance(captionText(index)));
     if (index.data(TemplateListModel::FavoriteRole).toBool())
         width += bodyMetrics.height() + kSpacing;
     return {width + 2 * kMargin,

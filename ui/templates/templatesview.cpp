@@ -45,6 +45,7 @@ QToolButton *iconButton(const QString &toolTip, const QString &objectName)
     auto *button = new QToolButton;
     button->setObjectName(objectName);
     button->setToolTip(toolTip);
+    button->setAccessibleName(toolTip);
     button->setAutoRaise(true);
     return button;
 }
@@ -56,6 +57,7 @@ TemplatesView::TemplatesView(PandocViewModel *viewModel, FilePanels *panels, QWi
 {
     setObjectName(QStringLiteral("templatesView"));
     auto *splitter = new QSplitter(Qt::Horizontal);
+    m_splitter = splitter;
     splitter->setObjectName(QStringLiteral("templatesSplitter"));
     splitter->setChildrenCollapsible(false);
     splitter->addWidget(buildLibraryPane());
@@ -77,9 +79,10 @@ QWidget *TemplatesView::buildLibraryPane()
 {
     auto *pane = new QWidget;
     pane->setObjectName(QStringLiteral("libraryPane"));
-    pane->setMinimumWidth(300);
     auto *layout = new QVBoxLayout(pane);
     layout->setSpacing(10);
+    // At least 300 wide, and wider when its rows need it (large fonts).
+    layout->addItem(new QSpacerItem(300, 0, QSizePolicy::Fixed, QSizePolicy::Fixed));
     layout->addWidget(
         headline(QStringLiteral("Template-Bibliothek"), QStringLiteral("libraryTitle")));
 
@@ -87,6 +90,7 @@ QWidget *TemplatesView::buildLibraryPane()
     auto *typeLabel = new QLabel(QStringLiteral("Typ"));
     m_typeFilter = new QComboBox;
     m_typeFilter->setObjectName(QStringLiteral("typeFilter"));
+    m_typeFilter->setAccessibleName(QStringLiteral("Typ"));
     m_typeFilter->setFixedWidth(200);
     m_typeFilter->addItem(QStringLiteral("Alle Typen"), -1);
     for (TemplateType type : templateTypeAllCases)
@@ -101,8 +105,11 @@ QWidget *TemplatesView::buildLibraryPane()
     layout->addLayout(filters);
 
     m_model = new TemplateListModel(this);
+    m_model->setLibraryCheck(
+        [vm = m_viewModel](const Template &t) { return vm->isTemplateInLibrary(t); });
     m_list = new QListView;
     m_list->setObjectName(QStringLiteral("templateList"));
+    m_list->setAccessibleName(QStringLiteral("Template-Bibliothek"));
     m_list->setModel(m_model);
     m_list->setItemDelegate(new TemplateListRow(m_list));
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -143,9 +150,9 @@ QWidget *TemplatesView::buildDetailPane()
 {
     auto *pane = new QWidget;
     pane->setObjectName(QStringLiteral("detailPane"));
-    pane->setMinimumWidth(400);
     auto *layout = new QVBoxLayout(pane);
     layout->setSpacing(10);
+    layout->addItem(new QSpacerItem(400, 0, QSizePolicy::Fixed, QSizePolicy::Fixed));
     layout->addWidget(
         headline(QStringLiteral("Vorschau / Details"), QStringLiteral("detailTitle")));
 
@@ -187,6 +194,28 @@ std::optional<Template> TemplatesView::selectedTemplate() const
 AddTemplateView *TemplatesView::addSheet() const
 {
     return m_addSheet;
+}
+
+QByteArray TemplatesView::splitterState() const
+{
+    // A tab never opened keeps what it was given.
+    return m_pendingSplitterState.isEmpty() ? m_splitter->saveState() : m_pendingSplitterState;
+}
+
+void TemplatesView::setSplitterState(const QByteArray &state)
+{
+    m_pendingSplitterState = state;
+    if (window()->isVisible())
+        m_splitter->restoreState(std::exchange(m_pendingSplitterState, {}));
+}
+
+void TemplatesView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // Before the window is shown the splitter's width is a guess; sizes restored then would
+    // be shared out again by the stretch factors.
+    if (!m_pendingSplitterState.isEmpty() && window()->isVisible())
+        m_splitter->restoreState(std::exchange(m_pendingSplitterState, {}));
 }
 
 std::optional<TemplateType> TemplatesView::filterType() const

@@ -15,6 +15,7 @@ class QComboBox;
 class QItemSelection;
 class QListView;
 class QPushButton;
+class QSplitter;
 class QStackedWidget;
 class QToolButton;
 class TemplateDetailView;
@@ -37,6 +38,13 @@ public:
     bool showFavoritesOnly() const;
     // The add sheet while it is open.
     AddTemplateView *addSheet() const;
+    // The divider between list and details, as remembered between runs.
+    QByteArray splitterState() const;
+    // Applied once the tab has its real width, so the divider lands where it was.
+    void setSplitterState(const QByteArray &state);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     QWidget *buildLibraryPane();
@@ -64,4 +72,6 @@ private:
     QStackedWidget *m_detailStack = nullptr;
     TemplateDetailView *m_detail = nullptr;
     QPointer<AddTemplateView> m_addSheet;
+    QSplitter *m_splitter = nullptr;
+    QByteArray m_pendingSplitterState;
 };

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+class PandocViewModel;
+class QSettings;
+
+// Conversion preferences that outlive the window: read once into the view model, written back
+// whenever they change.
+class ConversionSettings final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ConversionSettings)
+
+public:
+    static inline const QString kParallelJobsKey = QStringLiteral("conversion/parallelJobs");
+
+    ConversionSettings(PandocViewModel *viewModel, std::unique_ptr<QSettings> settings,
+                       QObject *parent = nullptr);
+    ~ConversionSettings() override;
+
+private:
+    PandocViewModel *m_viewModel;
+    std::unique_ptr<QSettings> m_settings;
+};

@@ -1,0 +1,262 @@
+// After a run: the results list, the desktop notification, closing during a run, and the
+// parallel setting with its remembered value.
+#include "contentview.h"
+#include "conversionsettings.h"
+#include "fakefilepanels.h"
+#include "fakes.h"
+#include "mainwindow.h"
+#include "notifier.h"
+#include "runnotifier.h"
+
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTest>
+#include <QTreeWidget>
+
+namespace {
+
+using Outcome = RunResult::Outcome;
+
+struct RecordingNotifier final : Notifier
+{
+    void notify(const QString &summary, const QString &body) override
+    {
+        sent << summary + QStringLiteral(": ") + body;
+    }
+    QStringList sent;
+};
+
+class Window
+{
+public:
+    Window()
+    {
+        world.installFakePandoc();
+        window = std::make_unique<MainWindow>(world.environment(), &panels);
+        window->setNotifier(&notifier);
+        vm = window->viewModel();
+    }
+
+    bool showActive()
+    {
+        window->show();
+        window->activateWindow();
+        return QTest::qWaitForWindowActive(window.get());
+    }
+
+    template <typename T> T *find(const char *name) const
+    {
+        return window->findChild<T *>(QLatin1String(name));
+    }
+
+    RunResult row(const QString &name, Outcome outcome, double seconds = 1.5) const
+    {
+        return {world.writeFile(name + QStringLiteral(".md"), "# T\n"),
+                world.path(name + QStringLiteral(".html")), outcome, seconds};
+    }
+
+    // What the run would report; the results are set as a finished run sets them.
+    void finishRun(const RunResults &rows)
+    {
+        vm->setLastRunResults(rows);
+        emit vm->runResultsReady();
+    }
+
+    TestWorld world;
+    FakeFilePanels panels;
+    RecordingNotifier notifier;
+    std::unique_ptr<MainWindow> window;
+    PandocViewModel *vm = nullptr;
+};
+
+} // namespace
+
+class TstRunResults final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QGuiApplication::setQuitOnLastWindowClosed(false); }
+    void cleanup() { qunsetenv("FAKE_PANDOC_SLEEP_MS"); }
+
+    void resultsListRowsAndButtons()
+    {
+        Window w;
+        w.window->resize(800, 600);
+        QVERIFY(w.showActive());
+        auto *panel = w.find<QWidget>("runResultsPanel");
+        QVERIFY(!panel->isVisible());
+        w.finishRun({w.row("a", Outcome::Succeeded, 2.34), w.row("b", Outcome::Failed),
+                     w.row("c", Outcome::Skipped, 0)});
+        QVERIFY(panel->isVisible());
+        auto *table = w.find<QTreeWidget>("runResultsTable");
+        QStringList rows;
+        for (int r = 0; r < table->topLevelItemCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < table->columnCount(); ++c)
+                cells << table->topLevelItem(r)->text(c);
+            rows << cells.join(u'|');
+        }
+        QCOMPARE(rows, (QStringList{"a.md|✓|a.html|2,3 s", "b.md|✗|b.html|1,5 s",
+                                    "c.md|übersprungen|c.html|–"}));
+
+        // The failure is selected first; it has nothing to open, but a folder.
+        auto *open = w.find<QPushButton>("openResultButton");
+        QVERIFY(!open->isEnabled());
+        w.find<QPushButton>("showResultFolderButton")->click();
+        QCOMPARE(w.world.desktop.openedFolders, QStringList{w.world.root()});
+        table->setCurrentItem(table->topLevelItem(0));
+        open->click();
+        QCOMPARE(w.world.desktop.openedFiles, QStringList{w.world.path("a.html")});
+
+        // At the smallest window the list and the log are both in view.
+        auto *scroll = w.find<QScrollArea>("conversionScrollArea");
+        const QRect viewport = scroll->viewport()->rect();
+        QTRY_VERIFY(
+            viewport.contains(QRect(panel->mapTo(scroll->viewport(), QPoint()), panel->size())));
+        auto *log = w.find<QWidget>("logBox");
+        QVERIFY(viewport.contains(QRect(log->mapTo(scroll->viewport(), QPoint()), log->size())));
+
+        // A single file's run brings no list.
+        w.finishRun({w.row("d", Outcome::Succeeded)});
+        QVERIFY(!panel->isVisible());
+    }
+
+    void retryConvertsTheFailedAgain_data()
+    {
+        QTest::addColumn<QList<int>>("failed");
+        QTest::addColumn<QString>("expectedOutput");
+        // One file goes back to the output its run meant to write.
+        QTest::newRow("one") << QList<int>{1} << "f1.html";
+        QTest::newRow("two") << QList<int>{0, 2} << "";
+    }
+
+    void retryConvertsTheFailedAgain()
+    {
+        QFETCH(QList<int>, failed);
+        QFETCH(QString, expectedOutput);
+        Window w;
+        QVERIFY(w.showActive());
+        RunResults rows;
+        QList<QUrl> expectedInputs;
+        for (int i = 0; i < 3; ++i) {
+            const bool fail = failed.contains(i);
+            rows << w.row(QStringLiteral("f") + QString::number(i),
+                          fail ? Outcome::Failed : Outcome::Succeeded);
+            if (fail)
+                expectedInputs << QUrl::fromLocalFile(rows.last().input);
+        }
+        w.finishRun(rows);
+        QSignalSpy finished(w.vm, &PandocViewModel::conversionFinished);
+        w.find<QPushButton>("retryFailedButton")->click();
+        QCOMPARE(w.vm->inputFiles(), expectedInputs);
+        QCOMPARE(w.vm->outputFile(), expectedOutput.isEmpty() ? PandocViewModel::kBatchPlaceholder
+                                                              : w.world.path(expectedOutput));
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(w.vm->logMessages().filter(QStringLiteral("Starte Konvertierung")).size(),
+                 failed.size());
+    }
+
+    void notificationWhenTheWindowIsNotInFront_data()
+    {
+        QTest::addColumn<RunResults>("rows");
+        QTest::addColumn<bool>("active");
+        QTest::addColumn<QString>("expected");
+        const RunResult ok{"/d/a.md", "/d/a.html", Outcome::Succeeded, 1};
+        const RunResult bad{"/d/b.md", "/d/b.html", Outcome::Failed, 1};
+        const RunResult skipped{"/d/c.md", "/d/c.html", Outcome::Skipped, 0};
+        const RunResult slow{"/d/a.md", "/d/a.pdf", Outcome::Succeeded, 12};
+        QTest::newRow("batch") << RunResults{ok, ok, ok, bad} << false
+                               << "Konvertierung abgeschlossen: 3 erfolgreich, 1 Fehler";
+        QTest::newRow("cancelled batch")
+            << RunResults{ok, bad, skipped} << false
+            << "Konvertierung abgebrochen: 1 erfolgreich, 1 Fehler, 1 übersprungen";
+        QTest::newRow("slow single")
+            << RunResults{slow} << false << "Konvertierung abgeschlossen: a.md → a.pdf";
+        QTest::newRow("quick single") << RunResults{ok} << false << "";
+        QTest::newRow("window in front") << RunResults{ok, bad} << true << "";
+    }
+
+    void notificationWhenTheWindowIsNotInFront()
+    {
+        QFETCH(RunResults, rows);
+        QFETCH(bool, active);
+        QFETCH(QString, expected);
+        Window w;
+        QVERIFY(w.showActive());
+        QWidget other;
+        if (!active) {
+            other.show();
+            other.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&other));
+        }
+        w.finishRun(rows);
+        QCOMPARE(w.notifier.sent, expected.isEmpty() ? QStringList() : QStringList{expected});
+    }
+
+    void closingDuringARunAsksThenCancels()
+    {
+        Window w;
+        QVERIFY(w.showActive());
+        w.vm->handleInputFileSelection(
+            {{QUrl::fromLocalFile(w.world.writeFile("a.md", "x"))}, std::nullopt});
+        qputenv("FAKE_PANDOC_SLEEP_MS", "60000");
+        w.vm->convert();
+        QTRY_VERIFY(w.vm->isConverting());
+
+        w.world.dialogs.answers = {false};
+        QVERIFY(!w.window->close());
+        QCOMPARE(w.world.dialogs.calls.last().message,
+                 QStringLiteral("Eine Konvertierung läuft noch. Abbrechen und beenden? "
+                                "[Abbrechen und beenden|Weiter konvertieren]"));
+        QVERIFY(w.window->isVisible() && w.vm->isConverting());
+
+        w.world.dialogs.answers = {true};
+        // Returns at once; the window goes when the cancelled run has ended.
+        QVERIFY(!w.window->close() && w.window->isVisible());
+        QTRY_VERIFY(!w.window->isVisible());
+        QVERIFY(!w.vm->isConverting());
+        QVERIFY(w.vm->logMessages().contains(QStringLiteral("⚠ Konvertierung abgebrochen")));
+    }
+
+    void parallelSettingBoundDisabledAndRemembered_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("kept") << QVariant(3) << 3;
+        QTest::newRow("too many") << QVariant(99) << 8;
+        QTest::newRow("garbage") << QVariant(QStringLiteral("viele"))
+                                 << PandocViewModel::defaultParallelJobs();
+    }
+
+    void parallelSettingBoundDisabledAndRemembered()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(int, expected);
+        Window w;
+        const QString file = w.world.path("settings.ini");
+        QSettings(file, QSettings::IniFormat)
+            .setValue(ConversionSettings::kParallelJobsKey, stored);
+        ConversionSettings settings(w.vm, std::make_unique<QSettings>(file, QSettings::IniFormat));
+        auto *spin = w.find<QSpinBox>("parallelJobsSpinBox");
+        QCOMPARE(spin->value(), expected);
+
+        spin->setValue(expected == 5 ? 6 : 5);
+        QCOMPARE(w.vm->parallelJobs(), spin->value());
+        QCOMPARE(QSettings(file, QSettings::IniFormat)
+                     .value(ConversionSettings::kParallelJobsKey)
+                     .toInt(),
+                 spin->value());
+
+        w.vm->setIsConverting(true);
+        QVERIFY(!spin->isEnabled());
+        w.vm->setIsConverting(false);
+        QVERIFY(spin->isEnabled());
+    }
+};
+
+QTEST_MAIN(TstRunResults)
+#include "tst_runresults.moc"
