@@ -236,6 +236,8 @@ public:
     bool exportTemplate(const Template &record, const QString &destination);
     // The library list: kind filter, favourites filter, then favourites first and by name.
     QList<Template> filteredTemplates(std::optional<TemplateType> type, bool favoritesOnly) const;
+    // The library's record with this id, without copying the library.
+    std::optional<Template> templateWithId(const QUuid &id) const;
     // Description edits are saved once typing pauses; this writes a pending one now.
     void flushPendingSaves();
     // While templatesChanged announces an edit of one record's description and nothing else,

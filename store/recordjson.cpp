@@ -1,5 +1,7 @@
 #include "recordjson.h"
 
+#include "jsonscan.h"
+
 #include <nlohmann/json.hpp>
 
 #include <array>
@@ -563,6 +565,11 @@ QByteArray encodeRecords(const QList<Preset> &records)
 
 bool decodeRecords(const QByteArray &data, QList<Template> *out, QString *error)
 {
+    {
+        TemplateReader reader;
+        if (jsonscan::scan(data.cbegin(), data.cend(), reader))
+            return reader.finish(out, error);
+    }
     if (nestsTooDeep(data)) {
         if (error)
             *error = QStringLiteral("Die Datei ist zu tief verschachtelt");

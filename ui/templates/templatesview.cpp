@@ -182,13 +182,7 @@ QWidget *TemplatesView::buildDetailPane()
 
 std::optional<Template> TemplatesView::selectedTemplate() const
 {
-    if (!m_selectedId)
-        return std::nullopt;
-    for (const Template &t : m_viewModel->templates()) {
-        if (t.id == *m_selectedId)
-            return t;
-    }
-    return std::nullopt;
+    return m_selectedId ? m_viewModel->templateWithId(*m_selectedId) : std::nullopt;
 }
 
 AddTemplateView *TemplatesView::addSheet() const
@@ -234,12 +228,8 @@ void TemplatesView::refreshList()
     // A description edit changes neither the rows nor their order; filtering and sorting a
     // large library on every keystroke would stall typing.
     if (const std::optional<QUuid> edited = m_viewModel->editedDescriptionId()) {
-        for (const Template &t : m_viewModel->templates()) {
-            if (t.id == *edited) {
-                m_model->replaceRecord(t);
-                break;
-            }
-        }
+        if (const std::optional<Template> record = m_viewModel->templateWithId(*edited))
+            m_model->replaceRecord(*record);
         showSelection();
         return;
     }
