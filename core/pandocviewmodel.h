@@ -302,6 +302,8 @@ public:
     void loadCslStyles();
     // Copies a .csl file into the style folder and lists it; the new entry, or none on failure.
     std::optional<CslStyle> importCslStyle(const QString &path);
+    // The same, listed under the given name.
+    std::optional<CslStyle> addCslStyle(const QString &name, const QString &path);
     // Asks first; removes the entry and its stored file.
     bool deleteCslStyle(const QUuid &id);
 
