@@ -236,8 +236,6 @@ public:
     bool exportTemplate(const Template &record, const QString &destination);
     // The library list: kind filter, favourites filter, then favourites first and by name.
     QList<Template> filteredTemplates(std::optional<TemplateType> type, bool favoritesOnly) const;
-    // The library's record with this id, without copying the library.
-    std::optional<Template> templateWithId(const QUuid &id) const;
     // Description edits are saved once typing pauses; this writes a pending one now.
     void flushPendingSaves();
     // While templatesChanged announces an edit of one record's description and nothing else,
@@ -304,6 +302,8 @@ public:
     void loadCslStyles();
     // Copies a .csl file into the style folder and lists it; the new entry, or none on failure.
     std::optional<CslStyle> importCslStyle(const QString &path);
+    // The same, listed under the given name.
+    std::optional<CslStyle> addCslStyle(const QString &name, const QString &path);
     // Asks first; removes the entry and its stored file.
     bool deleteCslStyle(const QUuid &id);
 

@@ -90,6 +90,11 @@ void PandocViewModel::loadCslStyles()
 
 std::optional<CslStyle> PandocViewModel::importCslStyle(const QString &path)
 {
+    return addCslStyle(templateNameForFile(path), path);
+}
+
+std::optional<CslStyle> PandocViewModel::addCslStyle(const QString &name, const QString &path)
+{
     const QString fileName = QFileInfo(path).fileName();
     if (lowerCaseExtension(path) != u"csl") {
         appendLog(QStringLiteral("❌ Kein CSL-Stil (.csl): ") + fileName);
@@ -111,8 +116,7 @@ std::optional<CslStyle> PandocViewModel::importCslStyle(const QString &path)
                   QStringLiteral("): ") + stored.error);
         return std::nullopt;
     }
-    CslStyle style{QUuid::createUuid(), templateNameForFile(path), stored.path,
-                   QDateTime::currentDateTimeUtc()};
+    CslStyle style{QUuid::createUuid(), name, stored.path, QDateTime::currentDateTimeUtc()};
     m_cslStyles.append(style);
     emit cslStylesChanged();
     logSaveResult(m_cslIndex.save(m_cslStyles),

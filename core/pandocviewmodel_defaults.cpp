@@ -102,7 +102,9 @@ bool PandocViewModel::exportDefaultsFile(const std::optional<Preset> &preset, co
         else
             settings.referenceDoc = file;
     }
-    // pdf-engine: filled from the preset once presets carry an engine of their own.
+    if (source.pdfEngine && !source.pdfEngine->isEmpty() &&
+        *source.pdfEngine != kAutomaticPdfEngine)
+        settings.pdfEngine = *source.pdfEngine;
     settings.citeproc = source.citeproc.value_or(source.bibliography.has_value());
     settings.bibliography = source.bibliography.value_or(QString());
     settings.csl = source.csl.value_or(QString());
@@ -172,9 +174,8 @@ bool PandocViewModel::importDefaultsFile(const QString &path, const QStringList 
         else
             leading << QStringLiteral("--reference-doc") << s.referenceDoc;
     }
-    // Until presets carry an engine of their own it stays an extra option.
     if (!s.pdfEngine.isEmpty())
-        leading << QStringLiteral("--pdf-engine") << s.pdfEngine;
+        preset.pdfEngine = s.pdfEngine;
     if (!s.bibliography.isEmpty())
         preset.bibliography = s.bibliography;
     if (!s.csl.isEmpty())

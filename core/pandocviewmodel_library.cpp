@@ -230,15 +230,6 @@ QList<Template> PandocViewModel::filteredTemplates(std::optional<TemplateType> t
     return sortedTemplates(std::move(kept));
 }
 
-std::optional<Template> PandocViewModel::templateWithId(const QUuid &id) const
-{
-    for (const Template &t : m_templates) {
-        if (t.id == id)
-            return t;
-    }
-    return std::nullopt;
-}
-
 bool PandocViewModel::isTemplateInLibrary(const Template &record) const
 {
     return isInKindFolder(record.filePath, m_env.store, record.type);

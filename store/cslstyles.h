@@ -21,6 +21,9 @@ struct CslStyle
 };
 Q_DECLARE_METATYPE(CslStyle)
 
+// The kind the template library shows for styles, beside the template kinds.
+inline const QString kCslStyleKindName = QStringLiteral("CSL-Stil");
+
 // Pretty-printed JSON array, the same value forms as the template index; reading is strict
 // like the other stores: one bad element fails the whole list.
 QByteArray encodeRecords(const QList<CslStyle> &styles);

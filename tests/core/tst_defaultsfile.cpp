@@ -111,6 +111,11 @@ void TstDefaultsFile::roundTrip_data()
     QTest::newRow("latex with an option that has no key")
         << latex << "tex" << QStringLiteral("--request-header 'X-Probe: 1'");
 
+    Preset engine = preset(QStringLiteral("Druck"), QStringLiteral("markdown"),
+                           QStringLiteral("latex"), true, false, false, QString());
+    engine.pdfEngine = QStringLiteral("lualatex");
+    QTest::newRow("latex with an engine of its own") << engine << "tex" << QString();
+
     const Preset gfm =
         preset(QStringLiteral("GitHub"), QStringLiteral("markdown"),
                QStringLiteral("gfm (GitHub Markdown)"), false, true, false,
@@ -173,9 +178,15 @@ void TstDefaultsFile::roundTrip()
     QVERIFY(!expected.isEmpty());
     QCOMPARE(content(pandocOut), expected);
 
+    // The engine is written only when the preset names one.
+    const QByteArray engineLine =
+        "pdf-engine: \"" + preset.pdfEngine.value_or(QString()).toUtf8() + '"';
+    QCOMPARE(readAll(yaml).contains(engineLine), preset.pdfEngine.has_value());
+
     // Read back in, the file gives a preset that converts the same way again.
     QVERIFY(vm->importDefaultsFile(yaml, kInputs, kOutputs));
     const Preset imported = *vm->selectedPreset();
+    QCOMPARE(imported.pdfEngine, preset.pdfEngine);
     QCOMPARE(imported.outputFormat, preset.outputFormat);
     QCOMPARE(imported.htmlTemplate, preset.htmlTemplate);
     QCOMPARE(imported.cssFile, preset.cssFile);
@@ -192,6 +203,7 @@ void TstDefaultsFile::includesAndUnknownKeys()
     auto vm = world.makeViewModel();
     world.writeFile(QStringLiteral("d/teile/basis.yaml"),
                     "to: latex\nnumber-sections: true\nvariables:\n  fontsize: 12pt\n"
+                    "pdf-engine: lualatex\n"
                     "css: ${.}/basis.css\n");
     const QString main = world.writeFile(
         QStringLiteral("d/Brief.yaml"),
@@ -203,6 +215,7 @@ void TstDefaultsFile::includesAndUnknownKeys()
     QCOMPARE(p.outputFormat, QStringLiteral("html"));
     QCOMPARE(p.inputFormat, QStringLiteral("auto (automatisch)"));
     QVERIFY(p.numberSections);
+    QCOMPARE(p.pdfEngine, QStringLiteral("lualatex"));
     QCOMPARE(p.additionalOptions,
              QStringLiteral("--css ") + world.path(QStringLiteral("d/teile/basis.css")) +
                  QStringLiteral(" --variable fontsize=12pt --metadata 'title=Ein: Titel' "

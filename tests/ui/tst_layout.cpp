@@ -221,6 +221,8 @@ int runChild(int argc, char *argv[])
         vm->addTemplate(names[int(type)], type, file, QStringLiteral("Eine Beschreibung."));
     }
     vm->toggleFavorite(vm->templates().first());
+    vm->addCslStyle(QStringLiteral("Deutsche Gesellschaft für Psychologie"),
+                    world.writeFile(QStringLiteral("lib/dgps.csl"), "<style/>\n"));
     QList<QUrl> inputs;
     for (int i = 1; i <= 3; ++i)
         inputs << QUrl::fromLocalFile(
@@ -250,6 +252,8 @@ int runChild(int argc, char *argv[])
     auto *list = window.findChild<QAbstractItemView *>(QStringLiteral("templateList"));
     list->setCurrentIndex(list->model()->index(0, 0));
     check(1, QStringLiteral("Templates"));
+    list->setCurrentIndex(list->model()->index(list->model()->rowCount() - 1, 0));
+    check(1, QStringLiteral("Templates (CSL-Stil)"));
     for (const QString &line : std::as_const(problems))
         std::printf("%s\n", qPrintable(line));
     std::fflush(stdout);

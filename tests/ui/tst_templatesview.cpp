@@ -1,4 +1,5 @@
 #include "contentview.h"
+#include "elidedfield.h"
 #include "fakefilepanels.h"
 #include "fakes.h"
 #include "mainwindow.h"
@@ -13,12 +14,13 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QDialog>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -56,6 +58,14 @@ struct Fixture
         if (favourite)
             viewModel->toggleFavorite(viewModel->templates().last());
         return viewModel->templates().last();
+    }
+
+    CslStyle addStyle(const QString &name)
+    {
+        // Distinct content: the same style added twice is one entry.
+        return *viewModel->addCslStyle(
+            name,
+            world.writeFile(QStringLiteral("in/") + name + QStringLiteral(".csl"), name.toUtf8()));
     }
 
     template <typename T> T *find(const QString &name) const
@@ -100,7 +110,7 @@ struct Fixture
 
     bool showsDetail() const
     {
-        return find<QStackedWidget>(QStringLiteral("detailStack"))->currentIndex() == 1;
+        return find<QStackedWidget>(QStringLiteral("detailStack"))->currentIndex() != 0;
     }
 
     QString starSymbol() const
@@ -164,7 +174,7 @@ private slots:
         for (int i = 0; i < type->count(); ++i)
             entries.append(type->itemText(i));
         QCOMPARE(entries, (QStringList{"Alle Typen", "HTML-Template", "LaTeX-Template",
-                                       "DOCX-Referenz", "CSS-Datei"}));
+                                       "DOCX-Referenz", "CSS-Datei", "CSL-Stil"}));
         QCOMPARE(type->width(), 200);
         QVERIFY(f.find<QWidget>(QStringLiteral("libraryPane"))->width() >= 300);
         QVERIFY(f.find<QWidget>(QStringLiteral("detailPane"))->width() >= 400);
@@ -211,6 +221,7 @@ private slots:
         f.add(QStringLiteral("css fav"), TemplateType::Css, true);
         f.add(QStringLiteral("css"), TemplateType::Css);
         f.add(QStringLiteral("html fav"), TemplateType::Html, true);
+        f.addStyle(QStringLiteral("Apa"));
         auto *type = f.find<QComboBox>(QStringLiteral("typeFilter"));
         auto *favourites = f.find<QCheckBox>(QStringLiteral("favoritesOnly"));
 
@@ -221,8 +232,13 @@ private slots:
         type->setCurrentIndex(type->findText(QStringLiteral("Alle Typen")));
         QCOMPARE(f.listedNames(), (QStringList{"css fav", "html fav"}));
         favourites->setChecked(false);
-        QCOMPARE(f.listedNames(), (QStringList{"css fav", "html fav", "css"}));
+        QCOMPARE(f.listedNames(), (QStringList{"css fav", "html fav", "css", "Apa"}));
+        QCOMPARE(f.list()->model()->index(3, 0).data(TemplateListModel::KindNameRole),
+                 QStringLiteral("CSL-Stil"));
+        type->setCurrentIndex(type->findText(QStringLiteral("CSL-Stil")));
+        QCOMPARE(f.listedNames(), QStringList{"Apa"});
         QCOMPARE(f.viewModel->templates().size(), 3);
+        QCOMPARE(f.index().size(), 3); // styles stay out of the template index
     }
 
     void hiddenSelectionStaysActive()
@@ -250,24 +266,31 @@ private slots:
 
     void deleteAsks_data()
     {
+        QTest::addColumn<bool>("style");
         QTest::addColumn<bool>("answer");
-        QTest::newRow("Abbrechen") << false;
-        QTest::newRow("Löschen") << true;
+        QTest::newRow("Abbrechen") << false << false;
+        QTest::newRow("Löschen") << false << true;
+        QTest::newRow("CSL-Stil, Abbrechen") << true << false;
+        QTest::newRow("CSL-Stil, Löschen") << true << true;
     }
 
     void deleteAsks()
     {
+        QFETCH(bool, style);
         QFETCH(bool, answer);
         Fixture f;
         f.add(QStringLiteral("keep"), TemplateType::Css);
-        f.add(QStringLiteral("x"), TemplateType::Css);
+        const QString stored = style ? f.addStyle(QStringLiteral("x")).filePath
+                                     : f.add(QStringLiteral("x"), TemplateType::Css).filePath;
         f.world.dialogs.answers = {answer};
         f.click(QStringLiteral("x"));
         f.find<QPushButton>(QStringLiteral("deleteButton"))->click();
 
         QCOMPARE(f.world.dialogs.calls.size(), 1);
-        QCOMPARE(f.world.dialogs.calls.first().title, QStringLiteral("Template löschen?"));
+        QCOMPARE(f.world.dialogs.calls.first().title,
+                 style ? QStringLiteral("CSL-Stil löschen?") : QStringLiteral("Template löschen?"));
         QCOMPARE(f.listedNames(), (answer ? QStringList{"keep"} : QStringList{"keep", "x"}));
+        QCOMPARE(QFile::exists(stored), !answer);
         QCOMPARE(f.showsDetail(), !answer);
         QCOMPARE(f.find<QPushButton>(QStringLiteral("deleteButton"))->isEnabled(), !answer);
         QCOMPARE(f.highlighted(), answer ? QString() : QStringLiteral("x"));
@@ -598,6 +621,30 @@ private slots:
         QCOMPARE(type->currentText(), QStringLiteral("CSS-Datei"));
         QVERIFY(f.viewModel->templates().isEmpty());
         QCOMPARE(f.viewModel->logMessages().size(), 1);
+    }
+
+    void addSheetAddsCslStyle()
+    {
+        Fixture f;
+        f.find<QPushButton>(QStringLiteral("addButton"))->click();
+        AddTemplateView *sheet = f.view->addSheet();
+        auto *type = sheet->findChild<QComboBox *>(QStringLiteral("typeCombo"));
+        type->setCurrentIndex(type->findText(QStringLiteral("CSL-Stil")));
+        QVERIFY(!sheet->findChild<QLineEdit *>(QStringLiteral("descriptionEdit"))->isEnabled());
+        f.panels.openFileAnswers = {f.world.writeFile(QStringLiteral("d/harvard.csl"), "<s/>")};
+        sheet->findChild<QPushButton *>(QStringLiteral("chooseFileButton"))->click();
+        sheet->findChild<QLineEdit *>(QStringLiteral("nameEdit"))->setText(QStringLiteral("Uni"));
+        sheet->findChild<QPushButton *>(QStringLiteral("addButton"))->click();
+        QTRY_VERIFY(!f.view->addSheet());
+        QVERIFY(f.viewModel->templates().isEmpty());
+
+        // Listed under its own kind, with its copy in the style folder shown.
+        f.click(QStringLiteral("Uni"));
+        const CslStyle style = *f.view->selectedCslStyle();
+        QCOMPARE(QFileInfo(style.filePath).absolutePath(), f.world.storeRoot() + "/Velunor/CSL");
+        QCOMPARE(f.find<QStackedWidget>(QStringLiteral("detailStack"))->currentIndex(), 2);
+        QCOMPARE(f.find<ElidedField>(QStringLiteral("stylePathValue"))->fullText(), style.filePath);
+        QVERIFY(!f.find<QToolButton>(QStringLiteral("favoriteButton"))->isEnabled());
     }
 
     void windowShowsTheLibraryTab()

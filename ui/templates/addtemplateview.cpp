@@ -3,6 +3,7 @@
 #include "filepanels.h"
 #include "pandocviewmodel.h"
 #include "templatelibrary.h"
+#include "templatelistmodel.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -44,6 +45,7 @@ AddTemplateView::AddTemplateView(PandocViewModel *viewModel, FilePanels *panels,
     m_type->setAccessibleName(QStringLiteral("Typ"));
     for (TemplateType type : templateTypeAllCases)
         m_type->addItem(displayName(type), int(type));
+    m_type->addItem(kCslStyleKindName, TemplateListModel::kCslStyleKind);
     form->addRow(QStringLiteral("Typ:"), m_type);
 
     auto *fileRow = new QHBoxLayout;
@@ -84,6 +86,9 @@ AddTemplateView::AddTemplateView(PandocViewModel *viewModel, FilePanels *panels,
     connect(choose, &QPushButton::clicked, this, &AddTemplateView::chooseFile);
     connect(m_name, &QLineEdit::textChanged, this, &AddTemplateView::updateAddEnabled);
     connect(m_file, &QLineEdit::textChanged, this, &AddTemplateView::updateAddEnabled);
+    // Styles are stored without a description.
+    connect(m_type, &QComboBox::currentIndexChanged, this,
+            [this] { m_description->setEnabled(!isCslStyle()); });
     updateAddEnabled();
 }
 
@@ -92,7 +97,8 @@ void AddTemplateView::chooseFile()
     if (!m_panels)
         return;
     const std::optional<QString> path =
-        m_panels->chooseOpenFile(this, QStringLiteral("Datei auswählen"), QString());
+        m_panels->chooseOpenFile(this, QStringLiteral("Datei auswählen"),
+                                 isCslStyle() ? QStringLiteral("CSL-Stile (*.csl)") : QString());
     if (!path)
         return;
     m_file->setText(*path);
@@ -104,9 +110,19 @@ void AddTemplateView::add()
 {
     if (!m_add->isEnabled())
         return;
+    if (isCslStyle()) {
+        if (m_viewModel->addCslStyle(m_name->text(), m_file->text()))
+            accept();
+        return;
+    }
     const auto type = TemplateType(m_type->currentData().toInt());
     if (m_viewModel->addTemplate(m_name->text(), type, m_file->text(), m_description->text()))
         accept();
+}
+
+bool AddTemplateView::isCslStyle() const
+{
+    return m_type->currentData().toInt() == TemplateListModel::kCslStyleKind;
 }
 
 void AddTemplateView::updateAddEnabled()

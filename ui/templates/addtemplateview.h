@@ -8,7 +8,8 @@ class QComboBox;
 class QLineEdit;
 class QPushButton;
 
-// The sheet behind "Hinzufügen": name, kind, file and description of a new template.
+// The sheet behind "Hinzufügen": name, kind, file and description of a new template, or
+// name and file of a citation style.
 // Accepted when the template was added; a failed add keeps it open with its fields.
 class AddTemplateView final : public QDialog
 {
@@ -22,6 +23,7 @@ private:
     void chooseFile();
     void add();
     void updateAddEnabled();
+    bool isCslStyle() const;
 
     PandocViewModel *m_viewModel;
     FilePanels *m_panels;

@@ -4,15 +4,18 @@
 
 TemplateListModel::TemplateListModel(QObject *parent) : QAbstractListModel(parent) {}
 
-void TemplateListModel::setRecords(const QList<Template> &records)
+void TemplateListModel::setRecords(const QList<Template> &records, const QList<CslStyle> &styles)
 {
     m_outside.clear();
-    bool sameRows = records.size() == m_records.size();
+    bool sameRows = records.size() == m_records.size() && styles.size() == m_styles.size();
     for (qsizetype i = 0; sameRows && i < records.size(); ++i)
         sameRows = records[i].id == m_records[i].id;
+    for (qsizetype i = 0; sameRows && i < styles.size(); ++i)
+        sameRows = styles[i] == m_styles[i];
     if (!sameRows) {
         beginResetModel();
         m_records = records;
+        m_styles = styles;
         endResetModel();
         return;
     }
@@ -39,18 +42,24 @@ int TemplateListModel::rowOf(const QUuid &id) const
         if (m_records[i].id == id)
             return int(i);
     }
+    for (qsizetype i = 0; i < m_styles.size(); ++i) {
+        if (m_styles[i].id == id)
+            return int(m_records.size() + i);
+    }
     return -1;
 }
 
 int TemplateListModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_records.size());
+    return parent.isValid() ? 0 : int(m_records.size() + m_styles.size());
 }
 
 QVariant TemplateListModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_records.size())
+    if (!index.isValid() || index.row() >= rowCount())
         return {};
+    if (index.row() >= m_records.size())
+        return styleData(m_styles[index.row() - m_records.size()], role);
     const Template &t = m_records[index.row()];
     switch (role) {
     case Qt::DisplayRole:
@@ -90,4 +99,21 @@ bool TemplateListModel::isOutside(const Template &record) const
     if (it == m_outside.constEnd())
         it = m_outside.insert(record.id, !m_inLibrary(record));
     return *it;
+}
+
+QVariant TemplateListModel::styleData(const CslStyle &style, int role)
+{
+    switch (role) {
+    case Qt::DisplayRole:
+        return style.name;
+    case IdRole:
+        return style.id;
+    case FavoriteRole:
+    case OutsideRole:
+        return false;
+    case KindNameRole:
+        return kCslStyleKindName;
+    default:
+        return {};
+    }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cslstyles.h"
 #include "records.h"
 
 #include <QAbstractListModel>
@@ -23,14 +24,18 @@ public:
         OutsideRole
     };
 
+    // The kind pickers' value for citation styles, which are no TemplateType.
+    static constexpr int kCslStyleKind = -2;
+
     explicit TemplateListModel(QObject *parent = nullptr);
 
     // Rows that keep their ids and order are updated in place, so a description edit does
-    // not reset the list; anything else resets it.
-    void setRecords(const QList<Template> &records);
+    // not reset the list; anything else resets it. Styles follow the templates.
+    void setRecords(const QList<Template> &records, const QList<CslStyle> &styles = {});
     // Updates the row with this record's id, if it is listed.
     void replaceRecord(const Template &record);
     const QList<Template> &records() const { return m_records; }
+    const QList<CslStyle> &styles() const { return m_styles; }
     int rowOf(const QUuid &id) const;
     // Decides whether a record's file lies in the library; asked only for rows shown.
     void setLibraryCheck(std::function<bool(const Template &)> inLibrary);
@@ -40,8 +45,10 @@ public:
 
 private:
     bool isOutside(const Template &record) const;
+    static QVariant styleData(const CslStyle &style, int role);
 
     QList<Template> m_records;
+    QList<CslStyle> m_styles;
     std::function<bool(const Template &)> m_inLibrary;
     // Looking at the disk for every row of a large library on every change would be slow.
     mutable QHash<QUuid, bool> m_outside;

@@ -1,6 +1,7 @@
 #include "templatesview.h"
 
 #include "addtemplateview.h"
+#include "elidedfield.h"
 #include "filepanels.h"
 #include "icons.h"
 #include "pandocviewmodel.h"
@@ -8,12 +9,16 @@
 #include "templatedetailview.h"
 #include "templatelistmodel.h"
 #include "templatelistrow.h"
+#include "templateorder.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
+#include <QLocale>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSplitter>
@@ -50,6 +55,18 @@ QToolButton *iconButton(const QString &toolTip, const QString &objectName)
     return button;
 }
 
+template <typename Record>
+std::optional<Record> recordWithId(const QList<Record> &records, const std::optional<QUuid> &id)
+{
+    if (!id)
+        return std::nullopt;
+    for (const Record &r : records) {
+        if (r.id == *id)
+            return r;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 TemplatesView::TemplatesView(PandocViewModel *viewModel, FilePanels *panels, QWidget *parent)
@@ -69,6 +86,7 @@ TemplatesView::TemplatesView(PandocViewModel *viewModel, FilePanels *panels, QWi
     layout->addWidget(splitter);
 
     connect(m_viewModel, &PandocViewModel::templatesChanged, this, &TemplatesView::refreshList);
+    connect(m_viewModel, &PandocViewModel::cslStylesChanged, this, &TemplatesView::refreshList);
     // A running conversion may still read the file.
     connect(m_viewModel, &PandocViewModel::isConvertingChanged, this,
             &TemplatesView::showSelection);
@@ -95,6 +113,7 @@ QWidget *TemplatesView::buildLibraryPane()
     m_typeFilter->addItem(QStringLiteral("Alle Typen"), -1);
     for (TemplateType type : templateTypeAllCases)
         m_typeFilter->addItem(displayName(type), int(type));
+    m_typeFilter->addItem(kCslStyleKindName, TemplateListModel::kCslStyleKind);
     typeLabel->setBuddy(m_typeFilter);
     m_favoritesOnly = new QCheckBox(QStringLiteral("Nur Favoriten"));
     m_favoritesOnly->setObjectName(QStringLiteral("favoritesOnly"));
@@ -176,13 +195,47 @@ QWidget *TemplatesView::buildDetailPane()
     m_detailStack->setObjectName(QStringLiteral("detailStack"));
     m_detailStack->addWidget(empty);
     m_detailStack->addWidget(scroll);
+    m_detailStack->addWidget(buildStyleDetail());
     layout->addWidget(m_detailStack, 1);
     return pane;
 }
 
+QWidget *TemplatesView::buildStyleDetail()
+{
+    auto *group = new QGroupBox(QStringLiteral("Details"));
+    group->setObjectName(QStringLiteral("styleDetailsGroup"));
+    auto *form = new QFormLayout(group);
+    auto *type = new QLabel(kCslStyleKindName);
+    type->setObjectName(QStringLiteral("styleTypeValue"));
+    type->setTextFormat(Qt::PlainText);
+    // A stored path has no spaces to wrap at; shortened, it fits any width.
+    m_stylePath = new ElidedField;
+    m_stylePath->setObjectName(QStringLiteral("stylePathValue"));
+    m_stylePath->setAccessibleName(QStringLiteral("Pfad"));
+    m_styleAdded = new QLabel;
+    m_styleAdded->setObjectName(QStringLiteral("styleAddedValue"));
+    m_styleAdded->setTextFormat(Qt::PlainText);
+    form->addRow(QStringLiteral("Typ"), type);
+    form->addRow(QStringLiteral("Pfad"), m_stylePath);
+    form->addRow(QStringLiteral("Hinzugefügt"), m_styleAdded);
+
+    auto *page = new QWidget;
+    page->setObjectName(QStringLiteral("styleDetail"));
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(group);
+    layout->addStretch();
+    return page;
+}
+
 std::optional<Template> TemplatesView::selectedTemplate() const
 {
-    return m_selectedId ? m_viewModel->templateWithId(*m_selectedId) : std::nullopt;
+    return recordWithId(m_viewModel->templates(), m_selectedId);
+}
+
+std::optional<CslStyle> TemplatesView::selectedCslStyle() const
+{
+    return recordWithId(m_viewModel->cslStyles(), m_selectedId);
 }
 
 AddTemplateView *TemplatesView::addSheet() const
@@ -228,13 +281,25 @@ void TemplatesView::refreshList()
     // A description edit changes neither the rows nor their order; filtering and sorting a
     // large library on every keystroke would stall typing.
     if (const std::optional<QUuid> edited = m_viewModel->editedDescriptionId()) {
-        if (const std::optional<Template> record = m_viewModel->templateWithId(*edited))
+        if (const std::optional<Template> record = recordWithId(m_viewModel->templates(), edited))
             m_model->replaceRecord(*record);
         showSelection();
         return;
     }
+    const int kind = m_typeFilter->currentData().toInt();
+    const bool stylesOnly = kind == TemplateListModel::kCslStyleKind;
+    // Styles have no favourites; they show under their own kind and under "Alle Typen".
+    QList<CslStyle> styles;
+    if (!showFavoritesOnly() && (stylesOnly || !filterType()))
+        styles = m_viewModel->cslStyles();
+    std::stable_sort(styles.begin(), styles.end(), [](const CslStyle &a, const CslStyle &b) {
+        return compareNamesByCodePoint(a.name, b.name) < 0;
+    });
     m_updatingList = true;
-    m_model->setRecords(m_viewModel->filteredTemplates(filterType(), showFavoritesOnly()));
+    m_model->setRecords(stylesOnly
+                            ? QList<Template>()
+                            : m_viewModel->filteredTemplates(filterType(), showFavoritesOnly()),
+                        styles);
     m_updatingList = false;
     selectInList();
     showSelection();
@@ -260,7 +325,8 @@ void TemplatesView::selectInList()
 void TemplatesView::showSelection()
 {
     const std::optional<Template> record = selectedTemplate();
-    m_delete->setEnabled(record.has_value() && !m_viewModel->isConverting());
+    const std::optional<CslStyle> style = record ? std::nullopt : selectedCslStyle();
+    m_delete->setEnabled((record || style) && !m_viewModel->isConverting());
     m_favorite->setEnabled(record.has_value());
     const bool favourite = record && record->isFavorite;
     m_favorite->setIcon(starIcon(favourite));
@@ -270,6 +336,10 @@ void TemplatesView::showSelection()
     if (record) {
         m_detail->setRecord(*record);
         m_detailStack->setCurrentIndex(1);
+    } else if (style) {
+        m_stylePath->setFullText(style->filePath);
+        m_styleAdded->setText(TemplateDetailView::formatLastUsed(style->added, QLocale()));
+        m_detailStack->setCurrentIndex(2);
     } else {
         m_detailStack->setCurrentIndex(0);
     }
@@ -313,9 +383,10 @@ void TemplatesView::importFiles()
 void TemplatesView::deleteSelected()
 {
     const std::optional<Template> record = selectedTemplate();
-    if (!record)
+    const std::optional<CslStyle> style = record ? std::nullopt : selectedCslStyle();
+    if (!record && !style)
         return;
-    if (m_viewModel->deleteTemplate(*record)) {
+    if (record ? m_viewModel->deleteTemplate(*record) : m_viewModel->deleteCslStyle(style->id)) {
         m_selectedId.reset();
         selectInList();
         showSelection();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cslstyles.h"
 #include "records.h"
 
 #include <QPointer>
@@ -8,11 +9,13 @@
 #include <optional>
 
 class AddTemplateView;
+class ElidedField;
 class FilePanels;
 class PandocViewModel;
 class QCheckBox;
 class QComboBox;
 class QItemSelection;
+class QLabel;
 class QListView;
 class QPushButton;
 class QSplitter;
@@ -34,6 +37,9 @@ public:
     std::optional<QUuid> selectedId() const { return m_selectedId; }
     // The current stored record of the selection.
     std::optional<Template> selectedTemplate() const;
+    // The current stored style of the selection, when a citation style is selected.
+    std::optional<CslStyle> selectedCslStyle() const;
+    // None for "Alle Typen" and for citation styles, which are no template kind.
     std::optional<TemplateType> filterType() const;
     bool showFavoritesOnly() const;
     // The add sheet while it is open.
@@ -49,6 +55,7 @@ protected:
 private:
     QWidget *buildLibraryPane();
     QWidget *buildDetailPane();
+    QWidget *buildStyleDetail();
     void refreshList();
     void showSelection();
     void selectInList();
@@ -71,6 +78,8 @@ private:
     QToolButton *m_favorite = nullptr;
     QStackedWidget *m_detailStack = nullptr;
     TemplateDetailView *m_detail = nullptr;
+    ElidedField *m_stylePath = nullptr;
+    QLabel *m_styleAdded = nullptr;
     QPointer<AddTemplateView> m_addSheet;
     QSplitter *m_splitter = nullptr;
     QByteArray m_pendingSplitterState;
