@@ -45,6 +45,10 @@ private slots:
         const VersionQuery::Result result = runQuery(2000);
         qunsetenv("FAKE_PANDOC_STDOUT_ENDLESS");
         QCOMPARE(result.outcome, VersionQuery::Outcome::TimedOut);
+#if defined(__SANITIZE_ADDRESS__)
+        // AddressSanitizer holds freed chunks in quarantine: peak memory says nothing there.
+        return;
+#endif
         const qint64 growthKiB = peakResidentKiB() - before;
         QVERIFY2(before > 0 && growthKiB < 32 * 1024, qPrintable(QString::number(growthKiB)));
     }
