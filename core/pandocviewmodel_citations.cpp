@@ -127,6 +127,12 @@ std::optional<CslStyle> PandocViewModel::addCslStyle(const QString &name, const 
 
 bool PandocViewModel::deleteCslStyle(const QUuid &id)
 {
+    // A running conversion may still need the file.
+    if (m_isConverting) {
+        appendLog(QStringLiteral("⚠ CSL-Stile können während einer Konvertierung nicht gelöscht "
+                                 "werden"));
+        return false;
+    }
     const auto it = std::find_if(m_cslStyles.cbegin(), m_cslStyles.cend(),
                                  [&id](const CslStyle &s) { return s.id == id; });
     if (it == m_cslStyles.cend())

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <QTextDocument>
 
 ElidedField::ElidedField(QWidget *parent) : QLineEdit(parent)
 {
@@ -15,7 +16,8 @@ ElidedField::ElidedField(QWidget *parent) : QLineEdit(parent)
 void ElidedField::setFullText(const QString &text)
 {
     m_fullText = text;
-    setToolTip(text);
+    // Tool tips take markup; a path is text.
+    setToolTip(text.isEmpty() ? QString() : Qt::convertFromPlainText(text, Qt::WhiteSpaceNoWrap));
     updateShownText();
 }
 

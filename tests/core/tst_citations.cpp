@@ -226,6 +226,11 @@ void TstCitations::styleLibrary()
     QCOMPARE(vm->cslStyles().size(), 1);
     const CslStyle style = vm->cslStyles().first();
     vm->setCslFile(style.filePath);
+    // A running conversion may still read it.
+    vm->setIsConverting(true);
+    QVERIFY(!vm->deleteCslStyle(style.id));
+    QVERIFY(QFile::exists(style.filePath));
+    vm->setIsConverting(false);
     QVERIFY(vm->deleteCslStyle(style.id));
     QVERIFY(!QFile::exists(style.filePath));
     QVERIFY(vm->cslFile().isEmpty());

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -99,6 +100,7 @@ LiteratureSection::LiteratureSection(PandocViewModel *viewModel, FilePanels *pan
             m_viewModel->deleteCslStyle(styles[i].id);
     });
     connect(m_styles, &QComboBox::currentIndexChanged, this, &LiteratureSection::pickStyle);
+    connect(m_viewModel, &VM::isConvertingChanged, this, &LiteratureSection::updateDeleteStyle);
     connect(m_process, &QCheckBox::toggled, m_viewModel, &VM::setProcessCitations);
 
     const auto showBibliography = [this] {
@@ -149,19 +151,22 @@ void LiteratureSection::rebuildStyles()
         m_styles->insertSeparator(m_styles->count());
     for (const CslStyle &style : styles) {
         m_styles->addItem(style.name, style.filePath);
-        m_styles->setItemData(m_styles->count() - 1, style.filePath, Qt::ToolTipRole);
+        m_styles->setItemData(m_styles->count() - 1,
+                              Qt::convertFromPlainText(style.filePath, Qt::WhiteSpaceNoWrap),
+                              Qt::ToolTipRole);
         if (index < 0 && isSameFile(style.filePath, current))
             index = m_styles->count() - 1;
     }
     // A style from a preset or a defaults file that is not in the library still shows.
     if (index < 0) {
         m_styles->addItem(QFileInfo(current).fileName(), current);
-        m_styles->setItemData(m_styles->count() - 1, current, Qt::ToolTipRole);
+        m_styles->setItemData(m_styles->count() - 1,
+                              Qt::convertFromPlainText(current, Qt::WhiteSpaceNoWrap),
+                              Qt::ToolTipRole);
         index = m_styles->count() - 1;
     }
     m_styles->setCurrentIndex(index);
-    m_deleteStyle->setEnabled(index >= kFirstStyleIndex &&
-                              index < kFirstStyleIndex + styles.size());
+    updateDeleteStyle();
 }
 
 void LiteratureSection::pickStyle(int index)
@@ -169,6 +174,12 @@ void LiteratureSection::pickStyle(int index)
     m_picking = true;
     m_viewModel->setCslFile(index <= 0 ? QString() : m_styles->itemData(index).toString());
     m_picking = false;
-    const qsizetype libraryCount = m_viewModel->cslStyles().size();
-    m_deleteStyle->setEnabled(index >= kFirstStyleIndex && index < kFirstStyleIndex + libraryCount);
+    updateDeleteStyle();
+}
+
+void LiteratureSection::updateDeleteStyle()
+{
+    const int index = m_styles->currentIndex();
+    m_deleteStyle->setEnabled(!m_viewModel->isConverting() && index >= kFirstStyleIndex &&
+                              index < kFirstStyleIndex + m_viewModel->cslStyles().size());
 }

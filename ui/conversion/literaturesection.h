@@ -24,6 +24,8 @@ public:
 private:
     void rebuildStyles();
     void pickStyle(int index);
+    // Only a library style can be deleted, and not while a conversion may still read it.
+    void updateDeleteStyle();
 
     PandocViewModel *m_viewModel;
     FilePanels *m_panels;

@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QLocale>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -123,8 +124,8 @@ void RunResultsPanel::showResults(const RunResults &results)
                                     : locale.toString(row.seconds, 'f', 1) + QStringLiteral(" s");
         auto *item = new QTreeWidgetItem(
             QStringList{QFileInfo(row.input).fileName(), outcome, output, seconds});
-        item->setToolTip(NameColumn, row.input);
-        item->setToolTip(OutputColumn, row.output);
+        item->setToolTip(NameColumn, Qt::convertFromPlainText(row.input, Qt::WhiteSpaceNoWrap));
+        item->setToolTip(OutputColumn, Qt::convertFromPlainText(row.output, Qt::WhiteSpaceNoWrap));
         item->setForeground(OutcomeColumn, statusColorFor(color, palette()));
         item->setTextAlignment(OutcomeColumn, Qt::AlignCenter);
         item->setTextAlignment(SecondsColumn, Qt::AlignRight | Qt::AlignVCenter);
