@@ -1,4 +1,5 @@
 // Citations: arguments, missing files, the converter's warnings, presets and the style library.
+#include "conversionhelpers.h"
 #include "fakes.h"
 
 #include <QFile>
@@ -9,28 +10,6 @@
 namespace {
 
 const QString kData = QStringLiteral(VELUNOR_TEST_DATA_DIR "/citations/");
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QByteArray docxBody(const QString &docx)
-{
-    QProcess unzip;
-    unzip.start(QStringLiteral("unzip"),
-                {QStringLiteral("-p"), docx, QStringLiteral("word/document.xml")});
-    unzip.waitForFinished(20000);
-    return unzip.readAllStandardOutput();
-}
-
-bool run(PandocViewModel &vm)
-{
-    QSignalSpy done(&vm, &PandocViewModel::conversionFinished);
-    vm.convert();
-    return done.count() > 0 || done.wait(120000);
-}
 
 } // namespace
 
@@ -103,7 +82,7 @@ void TstCitations::missingFileStopsConversion()
     if (styleIsFolder)
         vm->setCslFile(world.path(QStringLiteral("folder.csl")));
 
-    QVERIFY(run(*vm));
+    QVERIFY(runToEnd(*vm, 120000));
     qunsetenv("FAKE_PANDOC_ARGS_FILE");
     QVERIFY2(vm->logMessages().last().startsWith(line), qPrintable(vm->logMessages().join(u'\n')));
     QCOMPARE(vm->statusColor(), PandocViewModel::StatusColor::Red);
@@ -147,11 +126,12 @@ void TstCitations::realPandoc()
     vm->handleInputFileSelection({{QUrl::fromLocalFile(input)}, std::nullopt});
     vm->setBibliographyFile(kData + QStringLiteral("refs.bib"));
     vm->setCslFile(style);
-    QVERIFY(run(*vm));
+    QVERIFY(runToEnd(*vm, 120000));
     QCOMPARE(vm->statusColor(), PandocViewModel::StatusColor::Green);
 
     const QString output = world.path(QStringLiteral("Aufsatz mit Zitat.") + format);
-    const QString text = QString::fromUtf8(format == u"docx" ? docxBody(output) : readAll(output));
+    const QString text =
+        QString::fromUtf8(format == u"docx" ? docxBody(output) : fileBytes(output));
     for (const QString &piece : expected)
         QVERIFY2(text.contains(piece), qPrintable(piece + u'\n' + text.left(3000)));
     // The numbered style leaves no author-date form behind.
@@ -168,7 +148,7 @@ void TstCitations::unknownKeyBecomesWarning()
     vm->setOutputFormat(QStringLiteral("html"));
     vm->handleInputFileSelection({{QUrl::fromLocalFile(input)}, std::nullopt});
     vm->setBibliographyFile(kData + QStringLiteral("refs.bib"));
-    QVERIFY(run(*vm));
+    QVERIFY(runToEnd(*vm, 120000));
     const QStringList log = vm->logMessages();
     const qsizetype success = log.indexOf(QStringLiteral("✓ Konvertierung erfolgreich: doc.html"));
     QVERIFY2(success >= 0, qPrintable(log.join(u'\n')));
@@ -186,7 +166,7 @@ void TstCitations::presetCarriesCitations()
     vm->setBibliographyFile(QString());
     vm->savePreset(QStringLiteral("Ohne"));
 
-    const QByteArray json = readAll(StoreLocation(world.storeRoot()).presetsFile());
+    const QByteArray json = fileBytes(StoreLocation(world.storeRoot()).presetsFile());
     QList<Preset> stored;
     QVERIFY(decodeRecords(json, &stored, nullptr));
     QCOMPARE(stored.size(), 2);

@@ -1,4 +1,5 @@
 // Presets as pandoc defaults files: the converter gives the same output either way.
+#include "conversionhelpers.h"
 #include "fakes.h"
 
 #include <QFile>
@@ -10,22 +11,10 @@ namespace {
 
 const QString kData = QStringLiteral(VELUNOR_TEST_DATA_DIR "/citations/");
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // Zipped formats carry time stamps; their document part is what must match.
 QByteArray content(const QString &path)
 {
-    if (!path.endsWith(u".docx"))
-        return readAll(path);
-    QProcess unzip;
-    unzip.start(QStringLiteral("unzip"),
-                {QStringLiteral("-p"), path, QStringLiteral("word/document.xml")});
-    unzip.waitForFinished(20000);
-    return unzip.readAllStandardOutput();
+    return path.endsWith(u".docx") ? docxBody(path) : fileBytes(path);
 }
 
 Template stored(TestWorld &world, const QString &name, TemplateType type, const QString &file,
@@ -57,10 +46,7 @@ Preset preset(const QString &name, const QString &from, const QString &to, bool 
 
 bool convert(PandocViewModel &vm)
 {
-    QSignalSpy done(&vm, &PandocViewModel::conversionFinished);
-    vm.convert();
-    return (done.count() > 0 || done.wait(120000)) &&
-           vm.statusColor() == PandocViewModel::StatusColor::Green;
+    return runToEnd(vm, 120000) && vm.statusColor() == PandocViewModel::StatusColor::Green;
 }
 
 const QStringList kInputs{QStringLiteral("auto (automatisch)"), QStringLiteral("markdown")};
@@ -164,7 +150,7 @@ void TstDefaultsFile::roundTrip()
         QCOMPARE(lastLine, QStringLiteral("✓ Defaults-Datei exportiert: exportiert.yaml"));
     } else {
         QVERIFY2(lastLine.startsWith(u"⚠ ") && lastLine.endsWith(unmapped), qPrintable(lastLine));
-        QVERIFY(readAll(yaml).contains(QByteArray("#   ").append(unmapped.toUtf8())));
+        QVERIFY(fileBytes(yaml).contains(QByteArray("#   ").append(unmapped.toUtf8())));
     }
 
     QProcess pandoc;
@@ -181,7 +167,7 @@ void TstDefaultsFile::roundTrip()
     // The engine is written only when the preset names one.
     const QByteArray engineLine =
         "pdf-engine: \"" + preset.pdfEngine.value_or(QString()).toUtf8() + '"';
-    QCOMPARE(readAll(yaml).contains(engineLine), preset.pdfEngine.has_value());
+    QCOMPARE(fileBytes(yaml).contains(engineLine), preset.pdfEngine.has_value());
 
     // Read back in, the file gives a preset that converts the same way again.
     QVERIFY(vm->importDefaultsFile(yaml, kInputs, kOutputs));

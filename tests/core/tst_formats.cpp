@@ -1,4 +1,5 @@
 // Formats beyond the pickers' own, derived file names, and the PDF engine choice.
+#include "conversionhelpers.h"
 #include "fakes.h"
 
 #include <QFile>
@@ -6,12 +7,6 @@
 #include <QTest>
 
 namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // A folder of stand-in engines; only their names and executability matter.
 QString engineFolder(TestWorld &world, const QStringList &engines)
@@ -169,7 +164,7 @@ void TstFormats::engineOnTheCommandLine()
     QVERIFY2(vm.commandPreview().contains(QStringLiteral("--pdf-engine=lualatex")),
              qPrintable(vm.commandPreview()));
     QVERIFY(vm.commandPreview().contains(QStringLiteral("--include-in-header=") + header));
-    QVERIFY(readAll(header).contains("luaotfload.add_fallback"));
+    QVERIFY(fileBytes(header).contains("luaotfload.add_fallback"));
 
     QSignalSpy changed(&vm, &PandocViewModel::commandPreviewChanged);
     vm.setPdfEngine(QStringLiteral("xelatex"));
@@ -200,7 +195,7 @@ void TstFormats::presetKeepsTheEngine()
         vm->setPdfEngine(PandocViewModel::kAutomaticPdfEngine);
         vm->savePreset(QStringLiteral("Auto"));
     }
-    const QByteArray file = readAll(world.storeRoot() + QStringLiteral("/Velunor/presets.json"));
+    const QByteArray file = fileBytes(world.storeRoot() + QStringLiteral("/Velunor/presets.json"));
     QCOMPARE(file.count("\"pdfEngine\""), 1);
     QVERIFY(file.contains("\"pdfEngine\": \"xelatex\""));
 

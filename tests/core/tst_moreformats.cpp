@@ -1,4 +1,5 @@
 // Formats and PDF engines with Debian's pandoc, lualatex and pdftotext.
+#include "conversionhelpers.h"
 #include "fakes.h"
 
 #include <QFile>
@@ -8,17 +9,9 @@
 
 namespace {
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 bool convert(PandocViewModel &vm)
 {
-    QSignalSpy done(&vm, &PandocViewModel::conversionFinished);
-    vm.convert();
-    return done.count() > 0 || done.wait(600000);
+    return runToEnd(vm, 600000);
 }
 
 } // namespace
@@ -93,7 +86,7 @@ void TstMoreFormats::addedFormatEndToEnd()
     QVERIFY(convert(*vm));
     QVERIFY2(vm->statusColor() == PandocViewModel::StatusColor::Green,
              qPrintable(vm->logMessages().join(u'\n')));
-    const QByteArray text = readAll(world.path(output));
+    const QByteArray text = fileBytes(world.path(output));
     QVERIFY2(text.contains(expected) && text.contains("Grüße"), text.constData());
 }
 

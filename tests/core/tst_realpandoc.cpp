@@ -1,4 +1,5 @@
 // End-to-end conversions with Debian's pandoc.
+#include "conversionhelpers.h"
 #include "fakes.h"
 
 #include <QFile>
@@ -7,21 +8,6 @@
 #include <QTest>
 
 namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// The named member of a zip (docx, odt, epub), read with unzip.
-QByteArray zipMember(const QString &zip, const QString &member)
-{
-    QProcess unzip;
-    unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), zip, member});
-    unzip.waitForFinished(20000);
-    return unzip.readAllStandardOutput();
-}
 
 Template stored(TestWorld &world, const QString &name, TemplateType type, const QString &file,
                 const QByteArray &content)
@@ -99,7 +85,7 @@ void TstRealPandoc::htmlWithTemplateAndCss()
     vm->setSelectedCssTemplate(css);
     QVERIFY(run(*vm));
     QCOMPARE(vm->statusMessage(), QStringLiteral("✓ Konvertierung erfolgreich!"));
-    const QByteArray html = readAll(world.path(QStringLiteral("doc.html")));
+    const QByteArray html = fileBytes(world.path(QStringLiteral("doc.html")));
     QVERIFY2(html.contains("class=\"velunor-probe\""), html.constData());
     QVERIFY(html.contains(css.filePath.toUtf8()));
     QVERIFY(html.contains("Grüße aus <em>Velunor</em>"));
@@ -125,7 +111,7 @@ void TstRealPandoc::docxWithReferenceDocument()
                 {QStringLiteral("-q"), reference, QStringLiteral("-d"), unpacked});
     QVERIFY(unzip.waitForFinished(20000));
     const QString stylesPath = unpacked + QStringLiteral("/word/styles.xml");
-    QByteArray styles = readAll(stylesPath);
+    QByteArray styles = fileBytes(stylesPath);
     QVERIFY(!styles.isEmpty());
     styles.replace("w:styleId=\"Heading1\">", "w:styleId=\"Heading1\"><w:rPr><w:color "
                                               "w:val=\"C0FFEE\"/></w:rPr>");
@@ -184,7 +170,7 @@ void TstRealPandoc::pdf()
     QVERIFY(run(*vm));
     QVERIFY2(vm->statusColor() == PandocViewModel::StatusColor::Green,
              qPrintable(vm->logMessages().join(u'\n')));
-    QVERIFY(readAll(world.path(QStringLiteral("doc.pdf"))).startsWith("%PDF-"));
+    QVERIFY(fileBytes(world.path(QStringLiteral("doc.pdf"))).startsWith("%PDF-"));
 }
 
 void TstRealPandoc::batchWithOneFailure()
@@ -216,7 +202,7 @@ void TstRealPandoc::hostileFileName()
     QVERIFY(run(*vm));
     QVERIFY2(vm->statusColor() == PandocViewModel::StatusColor::Green,
              qPrintable(vm->logMessages().join(u'\n')));
-    QVERIFY(readAll(world.path(QStringLiteral("-Bericht \"Grüße\" 'von' mir.html")))
+    QVERIFY(fileBytes(world.path(QStringLiteral("-Bericht \"Grüße\" 'von' mir.html")))
                 .contains("Kapitel Eins"));
 }
 

@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QList>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QStringList>
 
@@ -51,4 +52,24 @@ inline bool runToEnd(PandocViewModel &vm, int timeoutMs = 20000)
     QSignalSpy done(&vm, &PandocViewModel::conversionFinished);
     vm.convert();
     return done.count() > 0 || done.wait(timeoutMs);
+}
+
+inline QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The named member of a zip (docx, odt, epub), read with unzip.
+inline QByteArray zipMember(const QString &zip, const QString &member)
+{
+    QProcess unzip;
+    unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), zip, member});
+    unzip.waitForFinished(20000);
+    return unzip.readAllStandardOutput();
+}
+
+inline QByteArray docxBody(const QString &docx)
+{
+    return zipMember(docx, QStringLiteral("word/document.xml"));
 }
