@@ -28,7 +28,7 @@ ConversionJob::ConversionJob(PlannedJob plan, ConverterSearch converter, int can
 
 ConversionJob::~ConversionJob()
 {
-    // The converter must be gone before its output path is put back.
+    // The converter must be gone before its temporary file is removed.
     m_process.reset();
     m_keeper.reset();
     m_tempFolder.reset();
@@ -54,15 +54,40 @@ void ConversionJob::start()
              QStringLiteral("❌ Pandoc nicht gefunden"));
         return;
     }
+    if (!prepareOutput())
+        return;
+    launch(*converter);
+}
+
+bool ConversionJob::prepareOutput()
+{
     m_keeper = std::make_unique<OutputKeeper>(m_plan.output);
     QString reason;
-    if (!m_keeper->keepAside(&reason)) {
+    if (!m_keeper->prepare(&reason)) {
         m_keeper.reset();
         fail(QStringLiteral("❌ Vorhandene Ausgabedatei kann nicht sicher ersetzt werden: ") +
                  reason,
              QStringLiteral("❌ Fehler"));
-        return;
+        return false;
     }
+    return true;
+}
+
+QStringList ConversionJob::converterArguments() const
+{
+    // The log shows the real name; the converter writes to the temporary one.
+    QStringList arguments = m_plan.arguments;
+    for (qsizetype i = 0; i + 1 < arguments.size(); ++i) {
+        if (arguments.at(i) == u"-o" && arguments.at(i + 1) == m_plan.output) {
+            arguments[i + 1] = m_keeper->writePath();
+            break;
+        }
+    }
+    return arguments;
+}
+
+void ConversionJob::launch(const QString &converter)
+{
     // pandoc and a PDF engine leave their scratch files here; it goes when the job ends.
     m_tempFolder =
         std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/velunor-XXXXXX"));
@@ -71,7 +96,7 @@ void ConversionJob::start()
     m_process = std::make_unique<ConverterProcess>();
     connect(m_process.get(), &ConverterProcess::finished, this, &ConversionJob::processEnded);
     m_clock.start();
-    m_process->start(*converter, m_plan.arguments, m_plan.workingFolder, tempPath);
+    m_process->start(converter, converterArguments(), m_plan.workingFolder, tempPath);
 }
 
 void ConversionJob::cancel()
@@ -95,11 +120,14 @@ void ConversionJob::processEnded(const ConverterProcess::Outcome &outcome)
     m_tempFolder.reset();
 
     End end{RunResult::Outcome::Failed, {}, false, seconds};
-    const bool succeeded = outcome.kind == Kind::Exited && outcome.code == 0;
-    if (succeeded)
-        m_keeper->commit();
-    else
-        m_keeper->restore();
+    std::optional<QString> replaceFailure;
+    QStringList replaceNotes;
+    if (outcome.kind == Kind::Exited && outcome.code == 0) {
+        replaceFailure = m_keeper->commit();
+        replaceNotes = m_keeper->notes();
+    } else {
+        m_keeper->discard();
+    }
     m_keeper.reset();
 
     if (outcome.kind == Kind::FailedToStart) {
@@ -125,7 +153,13 @@ void ConversionJob::processEnded(const ConverterProcess::Outcome &outcome)
         if (!hint.isEmpty())
             emit logLine(QStringLiteral("⚠ ") + hint);
         end.failureStatus = QStringLiteral("✗ Konvertierung fehlgeschlagen");
+    } else if (replaceFailure) {
+        // Exit 0 without a file (pandoc -v, a filter calling os.exit(0)) is no success.
+        emit logLine(*replaceFailure);
+        end.failureStatus = QStringLiteral("❌ Keine Ausgabe");
     } else {
+        for (const QString &note : std::as_const(replaceNotes))
+            emit logLine(note);
         emit logLine(QStringLiteral("✓ Konvertierung erfolgreich: ") +
                      lastComponent(m_plan.output));
         end.outcome = RunResult::Outcome::Succeeded;

@@ -13,8 +13,8 @@ class OutputKeeper;
 class QTemporaryDir;
 
 // One planned conversion: writes its log lines, runs the converter in the input's
-// folder with a temporary folder of its own, and leaves the output path untouched
-// unless the converter succeeds.
+// folder with a temporary folder of its own, and leaves the output untouched unless the
+// converter succeeds and wrote something.
 class ConversionJob final : public QObject
 {
     Q_OBJECT
@@ -32,7 +32,7 @@ public:
 
     ConversionJob(PlannedJob plan, ConverterSearch converter, int cancelGraceMs,
                   QObject *parent = nullptr);
-    // Stops a converter that still runs and puts the output path back as it was.
+    // Stops a converter that still runs; the output stays as it was.
     ~ConversionJob() override;
 
     // May finish before it returns (a refused job, a missing converter).
@@ -47,6 +47,10 @@ signals:
 
 private:
     void fail(const QString &line, const QString &status);
+    // The steps of start(), each of which may end the job.
+    bool prepareOutput();
+    void launch(const QString &converter);
+    QStringList converterArguments() const;
     void processEnded(const ConverterProcess::Outcome &outcome);
 
     PlannedJob m_plan;

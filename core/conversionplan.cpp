@@ -1,5 +1,6 @@
 #include "conversionplan.h"
 
+#include "fileidentity.h"
 #include "filepaths.h"
 
 #include <QFileInfo>
@@ -12,6 +13,13 @@ QString fileName(const QString &path)
     return QFileInfo(path).fileName();
 }
 
+// One key per file, whichever path or spelling reaches it.
+QString clashKey(const QString &path)
+{
+    const QString identity = fileIdentity(path);
+    return identity.isEmpty() ? comparablePath(path) : identity;
+}
+
 } // namespace
 
 void refuseClashes(QList<PlannedJob> &jobs)
@@ -21,11 +29,11 @@ void refuseClashes(QList<PlannedJob> &jobs)
     QList<QString> outputKeys(jobs.size());
     QHash<QString, QList<qsizetype>> outputs;
     for (qsizetype i = 0; i < jobs.size(); ++i) {
-        inputKeys[i] = comparablePath(jobs[i].input);
+        inputKeys[i] = clashKey(jobs[i].input);
         inputs.insert(inputKeys[i], i);
         if (jobs[i].refusal || jobs[i].output.isEmpty())
             continue;
-        outputKeys[i] = comparablePath(jobs[i].output);
+        outputKeys[i] = clashKey(jobs[i].output);
         outputs[outputKeys[i]].append(i);
     }
     const QString overwritesInput = QStringLiteral("❌ Ausgabe überschreibt Eingabe");

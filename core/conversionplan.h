@@ -30,7 +30,8 @@ struct PlannedJob
 };
 
 // Refuses every job whose output is its own input, another input, or another job's
-// output, comparing resolved paths so that links and other spellings are caught.
+// output, comparing file identities so that links, second paths to one folder and, where
+// the file system folds case, other spellings are caught.
 void refuseClashes(QList<PlannedJob> &jobs);
 
 // Whether something (a file, a link, even a dangling one) is at `path`.

@@ -1,6 +1,10 @@
 #include "converterprocess.h"
 
+#include "processtree.h"
+
 #include <QStringDecoder>
+
+#include <atomic>
 
 #include <csignal>
 #include <unistd.h>
@@ -8,7 +12,7 @@
 ConverterProcess::ConverterProcess(QObject *parent) : QObject(parent)
 {
     m_killTimer.setSingleShot(true);
-    connect(&m_killTimer, &QTimer::timeout, this, [this] { signalGroup(SIGKILL); });
+    connect(&m_killTimer, &QTimer::timeout, this, [this] { signalTree(SIGKILL); });
     connect(&m_process, &QProcess::started, this, [this] { m_group = m_process.processId(); });
     connect(&m_process, &QProcess::readyReadStandardError, this, &ConverterProcess::collectStderr);
     connect(&m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
@@ -19,7 +23,8 @@ ConverterProcess::ConverterProcess(QObject *parent) : QObject(parent)
             [this](int exitCode, QProcess::ExitStatus status) {
                 collectStderr();
                 // Whatever the converter started and left behind goes with it.
-                signalGroup(SIGKILL);
+                signalTree(SIGKILL);
+                reapDescendants();
                 if (m_cancelled)
                     finish({Kind::Cancelled, exitCode, {}});
                 else if (status == QProcess::CrashExit)
@@ -33,26 +38,35 @@ ConverterProcess::~ConverterProcess()
 {
     m_done = true;
     if (m_process.state() != QProcess::NotRunning) {
-        signalGroup(SIGKILL);
+        signalTree(SIGKILL);
         m_process.waitForFinished(1000);
     }
+    reapDescendants();
 }
 
 void ConverterProcess::start(const QString &program, const QStringList &arguments,
                              const QString &workingFolder, const QString &tempFolder)
 {
+    static std::atomic<quint64> runs{0};
+    // Once is enough; from then on orphans of any run come to us.
+    static const bool subreaper = (ProcessTree::becomeSubreaper(), true);
+    Q_UNUSED(subreaper);
     if (!workingFolder.isEmpty())
         m_process.setWorkingDirectory(workingFolder);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     if (!tempFolder.isEmpty()) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const QString &name :
              {QStringLiteral("TMPDIR"), QStringLiteral("TMP"), QStringLiteral("TEMP")})
             environment.insert(name, tempFolder);
-        m_process.setProcessEnvironment(environment);
     }
-    // A session of its own makes the converter a group leader; only async-signal-safe
-    // calls are allowed here.
-    m_process.setChildProcessModifier([] { ::setsid(); });
+    m_marker = QByteArray::number(qint64(::getpid())) + '-' + QByteArray::number(++runs);
+    environment.insert(QString::fromLatin1(ProcessTree::kRunMarkerName),
+                       QString::fromLatin1(m_marker));
+    m_process.setProcessEnvironment(environment);
+    // A session of its own makes the converter a group leader, and it dies with us; only
+    // async-signal-safe calls are allowed here.
+    const qint64 parent = ::getpid();
+    m_process.setChildProcessModifier([parent] { ProcessTree::prepareChild(parent); });
     // pandoc reads standard input when it has no input file; give it an empty one.
     m_process.setStandardInputFile(QProcess::nullDevice());
     m_process.setStandardOutputFile(QProcess::nullDevice());
@@ -66,14 +80,35 @@ void ConverterProcess::cancel(int graceMs)
     if (m_done || m_process.state() == QProcess::NotRunning)
         return;
     m_cancelled = true;
-    signalGroup(SIGTERM);
+    signalTree(SIGTERM);
     m_killTimer.start(graceMs);
 }
 
-void ConverterProcess::signalGroup(int signal) const
+void ConverterProcess::signalTree(int signal)
 {
-    if (m_group > 0)
-        ::kill(pid_t(-m_group), signal);
+    if (m_group <= 0)
+        return;
+    // Helpers in a session of their own are outside the group; the walk finds them.
+    const QList<qint64> found = ProcessTree::descendants(m_group, m_marker);
+    ::kill(pid_t(-m_group), signal);
+    ProcessTree::signalAll(found, signal);
+    // Ones seen before whose parent has gone since and that dropped our variable.
+    if (signal == SIGKILL)
+        ProcessTree::signalAll(ProcessTree::reap(m_descendants), signal);
+    for (qint64 pid : found) {
+        if (!m_descendants.contains(pid))
+            m_descendants.append(pid);
+    }
+}
+
+void ConverterProcess::reapDescendants()
+{
+    // Orphans reparented to us are ours to reap; they need a moment after SIGKILL.
+    for (int round = 0; round < 50 && !m_descendants.isEmpty(); ++round) {
+        m_descendants = ProcessTree::reap(m_descendants);
+        if (!m_descendants.isEmpty())
+            ::usleep(2000);
+    }
 }
 
 void ConverterProcess::collectStderr()

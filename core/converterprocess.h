@@ -7,8 +7,8 @@
 
 // Runs the converter once, asynchronously: standard input is empty, standard
 // output goes nowhere, standard error is collected (capped, head and tail kept).
-// The converter leads a process group of its own, so stopping it also stops what
-// it started (a PDF engine, say).
+// The converter leads a process group of its own and dies with Velunor; stopping it
+// also stops everything it started (a PDF engine, say), even in other sessions.
 class ConverterProcess final : public QObject
 {
     Q_OBJECT
@@ -53,7 +53,9 @@ signals:
 private:
     void collectStderr();
     void finish(Outcome outcome);
-    void signalGroup(int signal) const;
+    // Signals the converter's group and every descendant of the run that has left it.
+    void signalTree(int signal);
+    void reapDescendants();
 
     QProcess m_process;
     QTimer m_killTimer;
@@ -61,6 +63,8 @@ private:
     QByteArray m_tail;
     qint64 m_total = 0;
     qint64 m_group = 0;
+    QByteArray m_marker;
+    QList<qint64> m_descendants;
     bool m_cancelled = false;
     bool m_done = false;
 };

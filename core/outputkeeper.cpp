@@ -1,23 +1,48 @@
 #include "outputkeeper.h"
 
-#include <QFileInfo>
-#include <QTemporaryFile>
+#include "processtree.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
-bool removeNonDirectory(const QString &path)
+constexpr int kMaxLinks = 40;
+
+QString errorText(int error)
 {
-    const QFileInfo info(path);
-    if (!info.exists() && !info.isSymLink())
-        return true;
-    if (info.isDir() && !info.isSymLink())
-        return false;
-    return QFile::remove(path);
+    return QString::fromLocal8Bit(std::strerror(error));
 }
+
+QByteArray native(const QString &path)
+{
+    return QFile::encodeName(path);
+}
+
+// Follows links at `path` to the file they end in; nullopt for a loop.
+std::optional<QString> finalTarget(const QString &path)
+{
+    QString current = QFileInfo(path).absoluteFilePath();
+    for (int hop = 0; hop < kMaxLinks; ++hop) {
+        const QFileInfo info(current);
+        if (!info.isSymLink())
+            return current;
+        // A dangling link still names where pandoc would have written.
+        current = info.symLinkTarget();
+    }
+    return std::nullopt;
+}
+
+std::atomic<quint64> s_counter{0};
 
 } // namespace
 
@@ -25,58 +50,107 @@ OutputKeeper::OutputKeeper(QString output) : m_output(std::move(output)) {}
 
 OutputKeeper::~OutputKeeper()
 {
-    restore();
+    discard();
 }
 
-bool OutputKeeper::keepAside(QString *error)
+QString OutputKeeper::temporaryName(const QString &path, qint64 pid, quint64 number)
 {
-    m_active = true;
-    const QFileInfo info(m_output);
-    // A folder is not replaced; the converter reports that itself.
-    if ((!info.exists() && !info.isSymLink()) || (info.isDir() && !info.isSymLink()))
-        return true;
-    // Reserve a unique name beside the output; rename() then swaps atomically.
-    QTemporaryFile reserved(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
-                            QStringLiteral(".XXXXXX.velunor-alt"));
-    reserved.setAutoRemove(false);
-    if (!reserved.open()) {
-        if (error)
-            *error = reserved.errorString();
+    const QFileInfo info(path);
+    // pandoc makes a PDF (of beamer, latex, html...) when the name it writes ends in .pdf.
+    const bool pdf = info.suffix().compare(u"pdf", Qt::CaseInsensitive) == 0;
+    return info.absolutePath() + QStringLiteral("/.") + info.fileName() +
+           QStringLiteral(".velunor-") + QString::number(pid) + u'-' + QString::number(number) +
+           (pdf ? QStringLiteral(".pdf") : QString());
+}
+
+bool OutputKeeper::prepare(QString *error)
+{
+    const std::optional<QString> target = finalTarget(m_output);
+    if (!target) {
+        *error = errorText(ELOOP);
         return false;
     }
-    const QString kept = reserved.fileName();
-    reserved.close();
-    if (std::rename(QFile::encodeName(m_output).constData(), QFile::encodeName(kept).constData()) !=
-        0) {
-        if (error)
-            *error = QString::fromLocal8Bit(std::strerror(errno));
-        QFile::remove(kept);
+    struct stat existing = {};
+    if (::stat(native(*target).constData(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
+        // A FIFO would be swapped for a plain file, a folder cannot be replaced at all.
+        *error = QStringLiteral("keine gewöhnliche Datei");
         return false;
     }
-    m_kept = kept;
-    return true;
-}
-
-void OutputKeeper::commit()
-{
-    if (!m_active)
-        return;
-    m_active = false;
-    if (!m_kept.isEmpty())
-        QFile::remove(m_kept);
-    m_kept.clear();
-}
-
-void OutputKeeper::restore()
-{
-    if (!m_active)
-        return;
-    m_active = false;
-    if (m_kept.isEmpty()) {
-        removeNonDirectory(m_output);
-        return;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QString temp = temporaryName(*target, ::getpid(), ++s_counter);
+        const int fd = ::open(native(temp).constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            ::close(fd);
+            m_target = *target;
+            m_temp = temp;
+            return true;
+        }
+        if (errno != EEXIST) {
+            *error = errorText(errno);
+            return false;
+        }
     }
-    // Replaces a partial file in one step.
-    std::rename(QFile::encodeName(m_kept).constData(), QFile::encodeName(m_output).constData());
-    m_kept.clear();
+    *error = errorText(EEXIST);
+    return false;
+}
+
+std::optional<QString> OutputKeeper::commit()
+{
+    const QString name = QFileInfo(m_output).fileName();
+    struct stat written = {};
+    if (::lstat(native(m_temp).constData(), &written) != 0 || !S_ISREG(written.st_mode) ||
+        written.st_size == 0) {
+        discard();
+        return QStringLiteral("❌ Pandoc hat keine Ausgabe geschrieben: ") + name;
+    }
+    struct stat old = {};
+    if (::stat(native(m_target).constData(), &old) == 0) {
+        ::chmod(native(m_temp).constData(), old.st_mode & 07777);
+        if (old.st_nlink > 1)
+            m_notes.append(QStringLiteral("⚠ Weitere harte Links auf ") + name +
+                           QStringLiteral(" behalten den alten Inhalt"));
+    }
+    if (std::rename(native(m_temp).constData(), native(m_target).constData()) != 0) {
+        const QString reason = errorText(errno);
+        discard();
+        return QStringLiteral("❌ Ausgabedatei konnte nicht ersetzt werden: ") + name +
+               QStringLiteral(" (") + reason + u')';
+    }
+    m_temp.clear();
+    return std::nullopt;
+}
+
+void OutputKeeper::discard()
+{
+    if (m_temp.isEmpty())
+        return;
+    // Never through a link someone put at our name.
+    ::unlink(native(m_temp).constData());
+    m_temp.clear();
+}
+
+int OutputKeeper::removeStale(const QString &folder)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\..+\\.velunor-(\\d+)-\\d+(\\.pdf)?$"));
+    const QStringList names =
+        QDir(folder).entryList({QStringLiteral(".*.velunor-*")}, QDir::Files | QDir::Hidden);
+    int removed = 0;
+    for (const QString &name : names) {
+        const QRegularExpressionMatch match = pattern.match(name);
+        if (!match.hasMatch())
+            continue;
+        const qint64 pid = match.captured(1).toLongLong();
+        if (pid == ::getpid() || ProcessTree::alive(pid))
+            continue;
+        const QByteArray path = native(folder + u'/' + name);
+        struct stat info = {};
+        if (::lstat(path.constData(), &info) != 0 || !S_ISREG(info.st_mode) ||
+            info.st_uid != ::getuid())
+            continue;
+        if (::unlink(path.constData()) == 0)
+            ++removed;
+    }
+    return removed;
 }

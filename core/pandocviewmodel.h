@@ -379,6 +379,11 @@ private:
     void convertSingle(const QUrl &input, const QUrl &output, const RunSettings &settings);
     // Every input converted beside itself.
     void convertBatch(const RunSettings &settings);
+    // Plans, asks and starts a run of these files with these settings.
+    void runFiles(const RunSettings &settings,
+                  const QList<std::pair<QString, QString>> &inputsAndOutputs, bool batch);
+    void removeStaleTemporaries(const QList<PlannedJob> &jobs);
+    void stampTemplates(const QList<PlannedJob> &jobs);
     // Plans the whole run before anything is written: refusals, clashes, replacements.
     QList<PlannedJob> planRun(const RunSettings &settings,
                               const QList<std::pair<QString, QString>> &inputsAndOutputs) const;
@@ -462,6 +467,9 @@ private:
     bool m_showDocxReference = false;
     int m_parallelJobs = defaultParallelJobs();
     RunResults m_lastRunResults;
+    // The settings the last run was planned with; a retry reuses them as they were.
+    std::optional<RunSettings> m_lastRunSettings;
+    bool m_stampSavePending = false;
 
     std::unique_ptr<FormatQuery> m_formatQuery;
     ConverterFormats m_converterFormats;

@@ -7,9 +7,12 @@
 #include "filepaths.h"
 #include "formatname.h"
 #include "formatrules.h"
+#include "outputkeeper.h"
 #include "shellwords.h"
 
 #include <QFileInfo>
+#include <QSet>
+#include <QTimer>
 
 namespace {
 
@@ -136,9 +139,7 @@ void PandocViewModel::convert()
 void PandocViewModel::convertSingle(const QUrl &input, const QUrl &output,
                                     const RunSettings &settings)
 {
-    QList<PlannedJob> jobs = planRun(settings, {{input.toLocalFile(), output.toLocalFile()}});
-    const bool go = confirmReplacements(jobs, false);
-    startRun(std::move(jobs), false, !go);
+    runFiles(settings, {{input.toLocalFile(), output.toLocalFile()}}, false);
 }
 
 void PandocViewModel::convertBatch(const RunSettings &settings)
@@ -150,13 +151,23 @@ void PandocViewModel::convertBatch(const RunSettings &settings)
         const QString input = url.toLocalFile();
         files.append({input, replaceLastExtension(input, extension)});
     }
-    QList<PlannedJob> jobs = planRun(settings, files);
-    const bool go = confirmReplacements(jobs, true);
-    appendLog(u'\n' + kSeparator);
-    appendLog(QStringLiteral("Batch-Konvertierung gestartet: ") + QString::number(jobs.size()) +
-              QStringLiteral(" Dateien"));
-    appendLog(kSeparator);
-    startRun(std::move(jobs), true, !go);
+    runFiles(settings, files, true);
+}
+
+void PandocViewModel::runFiles(const RunSettings &settings,
+                               const QList<std::pair<QString, QString>> &inputsAndOutputs,
+                               bool batch)
+{
+    QList<PlannedJob> jobs = planRun(settings, inputsAndOutputs);
+    const bool go = confirmReplacements(jobs, batch);
+    if (batch) {
+        appendLog(u'\n' + kSeparator);
+        appendLog(QStringLiteral("Batch-Konvertierung gestartet: ") + QString::number(jobs.size()) +
+                  QStringLiteral(" Dateien"));
+        appendLog(kSeparator);
+    }
+    m_lastRunSettings = settings;
+    startRun(std::move(jobs), batch, !go);
 }
 
 QList<PlannedJob>
@@ -256,6 +267,10 @@ void PandocViewModel::startRun(QList<PlannedJob> jobs, bool batch, bool cancelle
     for (const PlannedJob &job : std::as_const(jobs))
         run.results.append({job.input, job.output, RunResult::Outcome::Skipped, 0.0});
     m_run = std::move(run);
+    if (!cancelled) {
+        removeStaleTemporaries(jobs);
+        stampTemplates(jobs);
+    }
 
     const qsizetype total = jobs.size();
     ConversionScheduler::Hooks hooks;
@@ -266,11 +281,6 @@ void PandocViewModel::startRun(QList<PlannedJob> jobs, bool batch, bool cancelle
             setStatusMessage(QStringLiteral("Konvertierung ") + QString::number(finished + 1) +
                              u'/' + QString::number(total) + QStringLiteral(": ") +
                              lastComponent(job.input));
-        }
-        // Stamped before the converter is even located, whatever the outcome.
-        if (!job.refusal) {
-            for (const Template &t : job.templates)
-                updateTemplateLastUsed(t);
         }
     };
     hooks.log = [this](const QString &line) { appendLog(line); };
@@ -285,6 +295,45 @@ void PandocViewModel::startRun(QList<PlannedJob> jobs, bool batch, bool cancelle
         m_scheduler->cancel();
     else
         m_scheduler->start();
+}
+
+void PandocViewModel::removeStaleTemporaries(const QList<PlannedJob> &jobs)
+{
+    QSet<QString> folders;
+    for (const PlannedJob &job : jobs) {
+        if (!job.refusal && !job.output.isEmpty())
+            folders.insert(QFileInfo(job.output).absolutePath());
+    }
+    for (const QString &folder : std::as_const(folders))
+        OutputKeeper::removeStale(folder);
+}
+
+void PandocViewModel::stampTemplates(const QList<PlannedJob> &jobs)
+{
+    // Once per run, whatever the outcome; a batch of many files must not write the index
+    // for each of them.
+    QSet<QUuid> used;
+    for (const PlannedJob &job : jobs) {
+        if (job.refusal)
+            continue;
+        for (const Template &t : job.templates)
+            used.insert(t.id);
+    }
+    if (used.isEmpty())
+        return;
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    bool changed = false;
+    for (Template &t : m_templates) {
+        if (used.remove(t.id)) {
+            t.lastUsed = now;
+            changed = true;
+        }
+    }
+    if (!changed)
+        return;
+    emit templatesChanged();
+    // Written once the run has ended, off the converters' way.
+    m_stampSavePending = true;
 }
 
 void PandocViewModel::jobFinished(qsizetype index, RunResult::Outcome outcome,
@@ -381,6 +430,8 @@ void PandocViewModel::finishRun()
 void PandocViewModel::finishConversion()
 {
     setIsConverting(false);
+    if (std::exchange(m_stampSavePending, false))
+        QTimer::singleShot(0, this, &PandocViewModel::saveTemplates);
     emit conversionFinished();
 }
 

@@ -12,7 +12,11 @@
 //   FAKE_PANDOC_FAIL_MATCH only exit with FAKE_PANDOC_EXIT when an argument contains this
 //   FAKE_PANDOC_CRASH      abort() instead of exiting
 //   FAKE_PANDOC_VERSION    text printed for --version (default "pandoc 9.9.9\n...")
-//   FAKE_PANDOC_WRITE_OUTPUT  write this text to the file after -o
+//   FAKE_PANDOC_WRITE_OUTPUT  write this text to the file after -o (default "fake output\n")
+//   FAKE_PANDOC_NO_OUTPUT  write nothing there, and still exit 0 unless told otherwise
+//   FAKE_PANDOC_CHILDREN   start two children that sleep a minute, one in a session of its
+//                          own; "<own pid> <child> <child>" goes to this file
+//   FAKE_PANDOC_IGNORE_TERM  ignore SIGTERM
 //   FAKE_PANDOC_INPUT_FORMATS / FAKE_PANDOC_OUTPUT_FORMATS  printed for --list-input-formats /
 //                          --list-output-formats (blank-separated; such a call is not recorded)
 #include <QByteArray>
@@ -21,6 +25,7 @@
 #include <QFile>
 #include <QThread>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -72,8 +77,10 @@ int main(int argc, char *argv[])
             file.write("--\n");
         }
     }
-    const QByteArray outputText = env("FAKE_PANDOC_WRITE_OUTPUT");
-    if (!outputText.isEmpty()) {
+    const QByteArray outputText = qEnvironmentVariableIsSet("FAKE_PANDOC_WRITE_OUTPUT")
+                                      ? env("FAKE_PANDOC_WRITE_OUTPUT")
+                                      : QByteArray("fake output\n");
+    if (!qEnvironmentVariableIsSet("FAKE_PANDOC_NO_OUTPUT")) {
         for (int i = 1; i + 1 < argc; ++i) {
             if (std::strcmp(argv[i], "-o") == 0) {
                 QFile out(QString::fromLocal8Bit(argv[i + 1]));
@@ -126,6 +133,26 @@ int main(int argc, char *argv[])
         QFile record(QString::fromLocal8Bit(grandchild));
         if (record.open(QIODevice::WriteOnly))
             record.write(QByteArray::number(pid));
+    }
+    if (qEnvironmentVariableIsSet("FAKE_PANDOC_IGNORE_TERM"))
+        signal(SIGTERM, SIG_IGN);
+    const QByteArray children = env("FAKE_PANDOC_CHILDREN");
+    if (!children.isEmpty()) {
+        QByteArray pids = QByteArray::number(qint64(getpid()));
+        for (bool ownSession : {false, true}) {
+            const pid_t pid = fork();
+            if (pid == 0) {
+                if (ownSession)
+                    setsid();
+                signal(SIGTERM, SIG_IGN);
+                execl("/bin/sleep", "sleep", "60", static_cast<char *>(nullptr));
+                _exit(127);
+            }
+            pids += ' ' + QByteArray::number(qint64(pid));
+        }
+        QFile record(QString::fromLocal8Bit(children));
+        if (record.open(QIODevice::WriteOnly))
+            record.write(pids);
     }
     const QByteArray sleepMatch = env("FAKE_PANDOC_SLEEP_MATCH");
     bool sleepHit = sleepMatch.isEmpty();

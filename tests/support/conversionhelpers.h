@@ -2,9 +2,11 @@
 
 #include "pandocviewmodel.h"
 
+#include <QDir>
 #include <QFile>
 #include <QList>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStringList>
 
@@ -30,7 +32,18 @@ private:
     QList<QByteArray> m_names;
 };
 
-// The argument lists the fake converter recorded, one per run.
+// The output a recorded "-o" argument stands for: the converter is handed a hidden name
+// beside it (".name.velunor-<pid>-<n>", ".pdf" kept for a PDF).
+inline QString realOutput(const QString &written)
+{
+    static const QRegularExpression hidden(
+        QStringLiteral("^(.*/)\\.(.+)\\.velunor-\\d+-\\d+(?:\\.pdf)?$"));
+    const QRegularExpressionMatch match = hidden.match(written);
+    return match.hasMatch() ? match.captured(1) + match.captured(2) : written;
+}
+
+// The argument lists the fake converter recorded, one per run, with the real output name
+// after "-o", as the log shows it.
 inline QList<QStringList> recordedRuns(const QString &argsFile)
 {
     QFile file(argsFile);
@@ -44,6 +57,11 @@ inline QList<QStringList> recordedRuns(const QString &argsFile)
             runs.last().append(QString::fromUtf8(line));
     }
     runs.removeLast();
+    for (QStringList &run : runs) {
+        const qsizetype output = run.indexOf(QStringLiteral("-o")) + 1;
+        if (output > 0 && output < run.size())
+            run[output] = realOutput(run.at(output));
+    }
     return runs;
 }
 
@@ -52,6 +70,13 @@ inline bool runToEnd(PandocViewModel &vm, int timeoutMs = 20000)
     QSignalSpy done(&vm, &PandocViewModel::conversionFinished);
     vm.convert();
     return done.count() > 0 || done.wait(timeoutMs);
+}
+
+// Everything in a folder, hidden files included, by name.
+inline QStringList entriesOf(const QString &folder)
+{
+    return QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 inline QByteArray fileBytes(const QString &path)

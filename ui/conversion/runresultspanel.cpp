@@ -65,6 +65,10 @@ RunResultsPanel::RunResultsPanel(PandocViewModel *viewModel, QWidget *parent)
     m_folder->setIcon(themedIcon(QStringLiteral("folder-open"), QStyle::SP_DirOpenIcon));
     m_retry = new QPushButton(QStringLiteral("Fehlgeschlagene erneut konvertieren"), this);
     m_retry->setObjectName(QStringLiteral("retryFailedButton"));
+    m_retry->setToolTip(QStringLiteral(
+        "Konvertiert die fehlgeschlagenen Dateien noch einmal mit den Einstellungen ihres "
+        "Laufs: gleiches Ausgabeformat, gleiche Vorlagen, gleiche Ausgabedateien. Seitdem "
+        "geänderte Einstellungen gelten erst für die nächste neue Konvertierung."));
     m_retry->setIcon(themedIcon(QStringLiteral("view-refresh"), QStyle::SP_BrowserReload));
     auto *hideButton = new QPushButton(QStringLiteral("Ausblenden"), this);
     hideButton->setObjectName(QStringLiteral("hideResultsButton"));
