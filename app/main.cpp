@@ -2,10 +2,15 @@
 #include "commandline.h"
 #include "conversionsettings.h"
 #include "mainwindow.h"
+#include "outputkeeper.h"
+#include "processtree.h"
+#include "quitsignals.h"
 #include "singleinstance.h"
 #include "storelocation.h"
 
 #include <QApplication>
+#include <QFileInfo>
+#include <QSet>
 #include <QSettings>
 #include <QTimer>
 
@@ -38,7 +43,17 @@ int main(int argc, char *argv[])
     if (instance.start(absoluteFilePaths(commandLine.files)) == SingleInstance::Role::HandedOver)
         return 0;
 
+    // Helpers that leave their converter's session still come back to us to be ended.
+    ProcessTree::becomeSubreaper();
+    // A Velunor killed mid-run left its temporary outputs beside the files it was given.
+    QSet<QString> folders;
+    for (const QString &file : absoluteFilePaths(commandLine.files))
+        folders.insert(QFileInfo(file).absolutePath());
+    for (const QString &folder : std::as_const(folders))
+        OutputKeeper::removeStale(folder);
+
     MainWindow window;
+    const QuitSignals quitSignals([&window] { window.closeWhenIdle(); });
     QObject::connect(&instance, &SingleInstance::activated, &window,
                      &MainWindow::takeHandedOverFiles);
     const ConversionSettings settings(

@@ -97,12 +97,21 @@ void MainWindow::closeEvent(QCloseEvent *event)
             QStringLiteral("Abbrechen und beenden"), QStringLiteral("Weiter konvertieren"));
     if (!quit)
         return;
-    // The question ran its own event loop; the run may have ended meanwhile.
+    closeWhenIdle();
+}
+
+void MainWindow::closeWhenIdle()
+{
+    PandocViewModel *vm = viewModel();
+    // A question's own event loop may have seen the run end meanwhile.
     if (!vm->isConverting()) {
         close();
         return;
     }
+    if (m_closeWhenIdle)
+        return;
     m_closeWhenIdle = true;
+    // The run ends once every process of it is gone (SIGKILL after the grace time).
     connect(vm, &PandocViewModel::conversionFinished, this, &MainWindow::close,
             Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
     vm->cancelConversion();
@@ -170,4 +179,3 @@ void MainWindow::saveWindowState() const
     if (const auto *templates = findChild<TemplatesView *>())
         settings.setValue(kSplitterKey, templates->splitterState());
 }
-

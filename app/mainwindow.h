@@ -34,6 +34,10 @@ public:
     // Replaces the desktop notifications; null turns them off.
     void setNotifier(Notifier *notifier);
 
+    // Closes as the user's "Abbrechen und beenden" does, without asking: a running
+    // conversion is cancelled and the window goes once it has ended (a logout, SIGTERM).
+    void closeWhenIdle();
+
     // Geometry and the library's divider, kept in QSettings between runs.
     void saveWindowState() const;
 

@@ -1,6 +1,7 @@
 // After a run: the results list, the desktop notification, closing during a run, and the
 // parallel setting with its remembered value.
 #include "contentview.h"
+#include "conversionhelpers.h"
 #include "conversionsettings.h"
 #include "fakefilepanels.h"
 #include "fakes.h"
@@ -80,7 +81,12 @@ class TstRunResults final : public QObject
 
 private slots:
     void initTestCase() { QGuiApplication::setQuitOnLastWindowClosed(false); }
-    void cleanup() { qunsetenv("FAKE_PANDOC_SLEEP_MS"); }
+    void cleanup()
+    {
+        for (const char *name :
+             {"FAKE_PANDOC_SLEEP_MS", "FAKE_PANDOC_CHILDREN", "FAKE_PANDOC_IGNORE_TERM"})
+            qunsetenv(name);
+    }
 
     void resultsListRowsAndButtons()
     {
@@ -203,8 +209,16 @@ private slots:
         QVERIFY(w.showActive());
         w.vm->handleInputFileSelection(
             {{QUrl::fromLocalFile(w.world.writeFile("a.md", "x"))}, std::nullopt});
+        const QString output = w.world.writeFile("a.docx", "vorher");
+        const QString pidFile = w.world.path("pids.txt");
+        // A converter deaf to SIGTERM with two helpers, one in a session of its own.
         qputenv("FAKE_PANDOC_SLEEP_MS", "60000");
+        qputenv("FAKE_PANDOC_IGNORE_TERM", "1");
+        qputenv("FAKE_PANDOC_CHILDREN", pidFile.toUtf8());
+        w.vm->setOutputFile(output);
+        w.world.dialogs.answers = {true}; // replace
         w.vm->convert();
+        QTRY_COMPARE(fileBytes(pidFile).split(' ').size(), 3);
         QTRY_VERIFY(w.vm->isConverting());
 
         w.world.dialogs.answers = {false};
@@ -220,6 +234,13 @@ private slots:
         QTRY_VERIFY(!w.window->isVisible());
         QVERIFY(!w.vm->isConverting());
         QVERIFY(w.vm->logMessages().contains(QStringLiteral("⚠ Konvertierung abgebrochen")));
+        QCOMPARE(fileBytes(output), QByteArray("vorher"));
+        for (const QByteArray &pid : fileBytes(pidFile).split(' ')) {
+            const QString stat =
+                QStringLiteral("/proc/") + QString::fromLatin1(pid) + QStringLiteral("/stat");
+            QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(stat) || fileBytes(stat).contains(") Z "),
+                                     1000);
+        }
     }
 
     void parallelSettingBoundDisabledAndRemembered_data()
