@@ -1,6 +1,8 @@
-// Conversion figures: batch overhead and parallel speed-up against a plain serial loop,
-// UI stalls during a parallel batch, many early failures, log appends.
+// Conversion figures: batch overhead and parallel speed-up against a plain serial loop and
+// against xargs -P, UI stalls during a parallel batch (also with a large template library),
+// many early failures, log appends.
 #include "pandocviewmodel.h"
+#include "recordjson.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -9,6 +11,7 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <algorithm>
@@ -83,7 +86,15 @@ struct BatchRatios
 {
     double overhead = 0; // one at a time
     double parallel = 0; // default number of slots
+    double xargs = 0;    // the same commands through xargs -P with as many slots
+    double parallelVsXargs = 0;
 };
+
+QStringList commandOf(const QUrl &url)
+{
+    return {QStringLiteral("-t"), QStringLiteral("html"), url.toLocalFile(),
+            QStringLiteral("-o"), outputOf(url),          QStringLiteral("--standalone")};
+}
 
 // 50 files through the view model against the very same commands in a plain blocking loop.
 BatchRatios batch50Ratios()
@@ -100,11 +111,32 @@ BatchRatios batch50Ratios()
             QProcess p;
             p.setStandardInputFile(QProcess::nullDevice());
             p.setStandardOutputFile(QProcess::nullDevice());
-            p.start(kPandoc, {QStringLiteral("-t"), QStringLiteral("html"), url.toLocalFile(),
-                              QStringLiteral("-o"), outputOf(url), QStringLiteral("--standalone")});
+            p.start(kPandoc, commandOf(url));
             p.waitForFinished(-1);
         }
         return double(t.nsecsElapsed());
+    };
+    // What a shell user would type for the same files.
+    const QString argumentFile = dir.filePath(QStringLiteral("xargs.txt"));
+    {
+        QFile file(argumentFile);
+        file.open(QIODevice::WriteOnly);
+        for (const QUrl &url : inputs)
+            file.write(commandOf(url).join(u'\n').toUtf8() + '\n');
+    }
+    auto throughXargs = [&] {
+        removeOutputs(inputs);
+        QElapsedTimer t;
+        t.start();
+        QProcess p;
+        p.setStandardOutputFile(QProcess::nullDevice());
+        p.start(QStringLiteral("xargs"),
+                {QStringLiteral("-a"), argumentFile, QStringLiteral("-d"), QStringLiteral("\n"),
+                 QStringLiteral("-n"), QString::number(commandOf(inputs.first()).size()),
+                 QStringLiteral("-P"), QString::number(PandocViewModel::defaultParallelJobs()),
+                 kPandoc});
+        p.waitForFinished(-1);
+        return p.exitCode() == 0 ? double(t.nsecsElapsed()) : -1.0;
     };
     auto throughViewModel = [&](int jobs) {
         removeOutputs(inputs);
@@ -122,12 +154,42 @@ BatchRatios batch50Ratios()
     // Interleaved so drift in machine load hits all three alike.
     std::vector<double> overhead;
     std::vector<double> parallel;
+    std::vector<double> xargs;
+    std::vector<double> versus;
     for (int round = 0; round < kRounds; ++round) {
         const double plain = plainLoop();
         overhead.push_back(throughViewModel(1) / plain);
-        parallel.push_back(throughViewModel(PandocViewModel::defaultParallelJobs()) / plain);
+        const double ours = throughViewModel(PandocViewModel::defaultParallelJobs());
+        const double anchor = throughXargs();
+        parallel.push_back(ours / plain);
+        xargs.push_back(anchor / plain);
+        versus.push_back(ours / anchor);
     }
-    return {median(overhead), median(parallel)};
+    return {median(overhead), median(parallel), median(xargs), median(versus)};
+}
+
+// The longest gap between ticks of a 1 ms timer from the start of a run to its end.
+double maxStallMs(PandocViewModel &vm)
+{
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = clock.nsecsElapsed();
+    qint64 maxGap = 0;
+    QTimer tick;
+    tick.setTimerType(Qt::PreciseTimer);
+    tick.setInterval(1);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        maxGap = std::max(maxGap, now - last);
+        last = now;
+    });
+    tick.start();
+    QSignalSpy done(&vm, &PandocViewModel::conversionFinished);
+    // Started from the event loop, as the button does, so its own work counts too.
+    QTimer::singleShot(5, &vm, [&vm] { vm.convert(); });
+    done.wait(600000);
+    tick.stop();
+    return double(maxGap) / 1e6;
 }
 
 // The longest gap between ticks of a 1 ms timer while a parallel batch runs.
@@ -142,25 +204,54 @@ double uiMaxStallMs()
         PandocViewModel vm(environment(dir, kPandoc, &dialogs));
         vm.setOutputFormat(QStringLiteral("html"));
         vm.setInputFiles(inputs);
-        QElapsedTimer clock;
-        clock.start();
-        qint64 last = clock.nsecsElapsed();
-        qint64 maxGap = 0;
-        QTimer tick;
-        tick.setTimerType(Qt::PreciseTimer);
-        tick.setInterval(1);
-        QObject::connect(&tick, &QTimer::timeout, [&] {
-            const qint64 now = clock.nsecsElapsed();
-            maxGap = std::max(maxGap, now - last);
-            last = now;
-        });
-        tick.start();
-        QSignalSpy done(&vm, &PandocViewModel::conversionFinished);
-        // Started from the event loop, as the button does, so its own work counts too.
-        QTimer::singleShot(5, &vm, [&vm] { vm.convert(); });
-        done.wait(600000);
-        tick.stop();
-        stalls.push_back(double(maxGap) / 1e6);
+        stalls.push_back(maxStallMs(vm));
+    }
+    return median(stalls);
+}
+
+// A batch of 20 with an HTML template picked from a library of 100,000 records: using the
+// template must not rewrite the index while the batch runs.
+double templateLibraryStallMs()
+{
+    QTemporaryDir dir;
+    SilentDialogs dialogs;
+    const QList<QUrl> inputs = writeInputs(dir, 20, kDocument);
+    ViewModelEnvironment env = environment(dir, kPandoc, &dialogs);
+    const QString folder = env.store.storeFolder();
+    QDir().mkpath(folder + QStringLiteral("/Templates/html"));
+    QList<Template> records;
+    records.reserve(100000);
+    for (int i = 0; i < 100000; ++i) {
+        Template t;
+        t.id = QUuid::createUuid();
+        t.name = QStringLiteral("Vorlage %1").arg(i);
+        t.filePath = folder + QStringLiteral("/Templates/html/vorlage-%1.html").arg(i);
+        t.description = QStringLiteral("Beschreibung für Vorlage %1").arg(i);
+        records.append(t);
+    }
+    {
+        QFile used(records.first().filePath);
+        used.open(QIODevice::WriteOnly);
+        used.write("<html><body>$body$</body></html>\n");
+        QFile index(env.store.templatesFile());
+        index.open(QIODevice::WriteOnly);
+        index.write(encodeRecords(records));
+    }
+    std::vector<double> stalls;
+    for (int round = 0; round < kRounds; ++round) {
+        removeOutputs(inputs);
+        PandocViewModel vm(env);
+        vm.setSelectedHtmlTemplate(vm.templates().first());
+        vm.setOutputFormat(QStringLiteral("html"));
+        vm.setInputFiles(inputs);
+        stalls.push_back(maxStallMs(vm));
+        // The one save of the stamps, after the run, is not part of the figure.
+        QElapsedTimer save;
+        save.start();
+        QTest::qWait(0);
+        QCoreApplication::processEvents();
+        std::fprintf(stderr, "template stamp save after the run: %.0f ms\n",
+                     double(save.nsecsElapsed()) / 1e6);
     }
     return median(stalls);
 }
@@ -207,7 +298,10 @@ int main(int argc, char *argv[])
     const BatchRatios ratios = batch50Ratios();
     print("batch50_overhead_ratio", ratios.overhead);
     print("batch50_parallel_ratio", ratios.parallel);
+    print("batch50_xargs_ratio", ratios.xargs);
+    print("batch50_parallel_vs_xargs", ratios.parallelVsXargs);
     print("ui_max_stall_ms", uiMaxStallMs());
+    print("batch20_template_100000_max_stall_ms", templateLibraryStallMs());
     print("batch_early_fail_20000_ms", earlyFail20000Ms());
     print("log_append_100k_vm_ms", logAppendMs());
     return 0;
