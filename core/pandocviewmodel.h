@@ -12,6 +12,8 @@
 #include "sharedrecordstore.h"
 #include "storelocation.h"
 
+struct StoredFile;
+
 #include <QDateTime>
 #include <QHash>
 #include <QList>
@@ -425,8 +427,61 @@ private:
     void logMerge(const QString &what, int conflicts);
     // Takes in what another process wrote to the index since we last read it.
     void refreshTemplatesFromDisk();
-    // Merges another writer's changes into the list, then writes it when `write` is set.
-    void syncTemplates(bool write);
+
+    // One store as the view model shows it: the list's setter and the log texts.
+    template <typename T> struct StoreBinding
+    {
+        SharedRecordStore<T> &store;
+        QList<T> (PandocViewModel::*list)() const;
+        void (PandocViewModel::*show)(const QList<T> &);
+        QString what;
+        QString failure;
+    };
+    StoreBinding<Preset> presetBinding();
+    StoreBinding<Template> templateBinding();
+    StoreBinding<CslStyle> cslBinding();
+    void setCslStyles(const QList<CslStyle> &value);
+    // Takes in another writer's changes, runs `change` on the list under the store's lock and
+    // writes the result; `finish` learns under the lock whether it was written. Afterwards the
+    // list shows what the file holds: a change that could not be written is not kept. True
+    // when the change was written (or, without a store, made in memory).
+    template <typename T, typename Change, typename Finish>
+    bool updateStore(const StoreBinding<T> &binding, QList<T> records, Change &&change,
+                     Finish &&finish)
+    {
+        if (!m_env.store.isAvailable()) {
+            if (!change(records))
+                return false;
+            (this->*binding.show)(records);
+            return true;
+        }
+        const auto synced = binding.store.update(records, change, finish);
+        showSynced(binding, std::move(records), synced, true);
+        return synced.changed && synced.result.ok;
+    }
+    template <typename T, typename Change>
+    bool updateStore(const StoreBinding<T> &binding, QList<T> records, Change &&change)
+    {
+        return updateStore(binding, std::move(records), std::forward<Change>(change), [](bool) {});
+    }
+    template <typename T>
+    void showSynced(const StoreBinding<T> &binding, QList<T> records,
+                    const typename SharedRecordStore<T>::Saved &synced, bool write);
+    struct DeleteTexts
+    {
+        QString title;
+        QString busy;
+        QString outside;
+        QString shared;
+    };
+    // Asks, then removes the record and, once the list without it is written, its stored file
+    // unless it lies outside the library or another record still uses it.
+    // Copies a file into the kind's folder and lists it; ok only when the index was written.
+    StoredFile storeIntoLibrary(const QString &name, TemplateType type, const QString &source,
+                                const QString &description);
+    template <typename T>
+    bool deleteStoredRecord(const StoreBinding<T> &binding, const T &record, bool inLibrary,
+                            const DeleteTexts &texts);
     void logRenewedIds(qsizetype count, const QString &what);
 
     ViewModelEnvironment m_env;
@@ -476,7 +531,7 @@ private:
     QString m_pdfEngine = kAutomaticPdfEngine;
     std::unique_ptr<PdfSetupPlanner> m_pdfPlanner;
 
-    CslStyleIndex m_cslIndex{m_env.store.cslStylesFile()};
+    SharedCslStyleIndex m_cslIndex{m_env.store.cslStylesFile()};
     QString m_bibliographyFile;
     QString m_cslFile;
     bool m_processCitations = false;

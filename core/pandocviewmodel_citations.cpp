@@ -84,8 +84,10 @@ void PandocViewModel::loadCslStyles()
     auto loaded = m_cslIndex.load();
     if (loaded.state == RecordFile::LoadState::Failed)
         appendLog(QStringLiteral("⚠ Fehler beim Laden der CSL-Stile: ") + loaded.error);
-    else if (loaded.state == RecordFile::LoadState::Loaded)
-        assign(m_cslStyles, loaded.records, &PandocViewModel::cslStylesChanged);
+    // Deleting by id must address exactly one style and its file.
+    logRenewedIds(renewDuplicateIds(loaded.records), QStringLiteral("CSL-Stilen"));
+    if (loaded.state == RecordFile::LoadState::Loaded)
+        setCslStyles(loaded.records);
 }
 
 std::optional<CslStyle> PandocViewModel::importCslStyle(const QString &path)
@@ -102,57 +104,66 @@ std::optional<CslStyle> PandocViewModel::addCslStyle(const QString &name, const 
     }
     if (!m_env.store.isAvailable())
         return std::nullopt;
-    // The same style chosen again is the entry already listed.
-    for (const CslStyle &s : std::as_const(m_cslStyles)) {
-        if (sameContent(s.filePath, path))
-            return s;
-    }
-    QStringList referenced;
-    for (const CslStyle &s : std::as_const(m_cslStyles))
-        referenced << s.filePath;
-    const StoredFile stored = storeTemplateFile(path, m_env.store.cslFolder(), referenced);
-    if (!stored.ok) {
+    std::optional<CslStyle> listed;
+    StoredFile stored;
+    const CslStyle style{QUuid::createUuid(), name, QString(), QDateTime::currentDateTimeUtc()};
+    // Name choice, copy and the listing happen under the list's lock, as for templates.
+    const bool written = updateStore(
+        cslBinding(), m_cslStyles,
+        [&](QList<CslStyle> &list) {
+            // The same style chosen again is the entry already listed.
+            for (const CslStyle &s : std::as_const(list)) {
+                if (sameContent(s.filePath, path)) {
+                    listed = s;
+                    return false;
+                }
+            }
+            QStringList referenced;
+            for (const CslStyle &s : std::as_const(list))
+                referenced << s.filePath;
+            stored = storeLibraryFile(path, m_env.store.cslFolder(), {}, referenced);
+            if (!stored.ok)
+                return false;
+            list.append(style);
+            list.last().filePath = stored.path;
+            return true;
+        },
+        [&stored](bool ok) {
+            if (!ok && stored.copied)
+                QFile::remove(stored.path);
+        });
+    if (listed)
+        return listed;
+    if (!stored.error.isEmpty()) {
         appendLog(QStringLiteral("❌ CSL-Stil konnte nicht übernommen werden (") + fileName +
                   QStringLiteral("): ") + stored.error);
         return std::nullopt;
     }
-    CslStyle style{QUuid::createUuid(), name, stored.path, QDateTime::currentDateTimeUtc()};
-    m_cslStyles.append(style);
-    emit cslStylesChanged();
-    logSaveResult(m_cslIndex.save(m_cslStyles),
-                  QStringLiteral("❌ Fehler beim Speichern der CSL-Stile: "));
+    if (!written)
+        return std::nullopt;
     appendLog(QStringLiteral("✓ CSL-Stil übernommen: ") + style.name);
-    return style;
+    CslStyle added = style;
+    added.filePath = stored.path;
+    return added;
 }
 
 bool PandocViewModel::deleteCslStyle(const QUuid &id)
 {
-    // A running conversion may still need the file.
-    if (m_isConverting) {
-        appendLog(QStringLiteral("⚠ CSL-Stile können während einer Konvertierung nicht gelöscht "
-                                 "werden"));
-        return false;
-    }
     const auto it = std::find_if(m_cslStyles.cbegin(), m_cslStyles.cend(),
                                  [&id](const CslStyle &s) { return s.id == id; });
     if (it == m_cslStyles.cend())
         return false;
     const CslStyle style = *it;
-    if (!m_env.dialogs ||
-        !m_env.dialogs->showWarningQuestion(
-            QStringLiteral("CSL-Stil löschen?"),
-            QStringLiteral("Möchten Sie '") + style.name +
-                QStringLiteral("' wirklich löschen?\n\nDie Datei wird ebenfalls gelöscht!"),
-            QStringLiteral("Löschen"), QStringLiteral("Abbrechen")))
-        return false;
-    m_cslStyles.removeIf([&id](const CslStyle &s) { return s.id == id; });
-    emit cslStylesChanged();
     // Files outside the style folder belong to the user, never to the library.
-    if (isStoredIn(style.filePath, m_env.store.cslFolder()))
-        QFile::remove(style.filePath);
-    if (m_env.store.isAvailable())
-        logSaveResult(m_cslIndex.save(m_cslStyles),
-                      QStringLiteral("❌ Fehler beim Speichern der CSL-Stile: "));
+    if (!deleteStoredRecord(
+            cslBinding(), style,
+            isInLibraryFolder(style.filePath, m_env.store, QStringLiteral("CSL")),
+            {QStringLiteral("CSL-Stil löschen?"),
+             QStringLiteral("⚠ CSL-Stile können während einer Konvertierung nicht gelöscht werden"),
+             QStringLiteral("Die Datei liegt außerhalb des Stil-Ordners und bleibt erhalten."),
+             QStringLiteral("Die Datei wird noch von einem anderen CSL-Stil verwendet und bleibt "
+                            "erhalten.")}))
+        return false;
     if (!m_cslFile.isEmpty() && isSameFile(m_cslFile, style.filePath))
         setCslFile(QString());
     appendLog(QStringLiteral("✓ CSL-Stil gelöscht: ") + style.name);

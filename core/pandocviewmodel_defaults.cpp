@@ -1,13 +1,13 @@
 // Presets as pandoc defaults files: export and import.
 #include "pandocviewmodel.h"
 
+#include "atomicwrite.h"
 #include "defaultsfile.h"
 #include "formatname.h"
 #include "shellwords.h"
 #include "templatelibrary.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -112,11 +112,9 @@ bool PandocViewModel::exportDefaultsFile(const std::optional<Preset> &preset, co
 
     const QString title = preset ? source.name : QStringLiteral("aktuelle Einstellungen");
     const DefaultsExport exported = writeDefaults(settings, title);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(exported.yaml) != exported.yaml.size() ||
-        !file.commit()) {
-        appendLog(QStringLiteral("❌ Defaults-Datei konnte nicht geschrieben werden: ") +
-                  file.errorString());
+    QString error;
+    if (!writeFileAtomically(path, exported.yaml, &error)) {
+        appendLog(QStringLiteral("❌ Defaults-Datei konnte nicht geschrieben werden: ") + error);
         return false;
     }
     appendLog(QStringLiteral("✓ Defaults-Datei exportiert: ") + QFileInfo(path).fileName());
@@ -140,7 +138,6 @@ bool PandocViewModel::importDefaultsFile(const QString &path, const QStringList 
     const DefaultsSettings &s = read.settings;
     Preset preset;
     preset.id = QUuid::createUuid();
-    preset.name = uniqueName(m_presets, QFileInfo(path).completeBaseName());
     preset.inputFormat = pickerValue(s.from, inputChoices, QStringLiteral("auto (automatisch)"));
     // Without "to" the converter writes HTML.
     preset.outputFormat = pickerValue(s.to, outputChoices, QStringLiteral("html"));
@@ -187,10 +184,13 @@ bool PandocViewModel::importDefaultsFile(const QString &path, const QStringList 
         quoted << shellQuote(word);
     preset.additionalOptions = quoted.join(u' ');
 
-    QList<Preset> updated = m_presets;
-    updated.append(preset);
-    setPresets(updated);
-    savePresetsToFile();
+    // The name is chosen among the presets as stored, another window's included.
+    if (!updateStore(presetBinding(), m_presets, [&preset, &path](QList<Preset> &list) {
+            preset.name = uniqueName(list, QFileInfo(path).completeBaseName());
+            list.append(preset);
+            return true;
+        }))
+        return false;
     appendLog(QStringLiteral("✓ Defaults-Datei als Voreinstellung übernommen: ") + preset.name);
     if (!read.unknownKeys.isEmpty())
         appendLog(QStringLiteral("⚠ Unbekannte Schlüssel nicht übernommen: ") +

@@ -75,22 +75,43 @@ void PandocViewModel::importTemplate(const QUrl &file)
     }
     if (!m_env.store.isAvailable())
         return;
-    refreshTemplatesFromDisk();
-
-    StoredFile stored;
-    if (file.isLocalFile())
-        stored = storeTemplateFile(source, m_env.store.kindFolder(*type), filePathsOf(m_templates));
-    else
-        stored.error = QStringLiteral("Keine lokale Datei: ") + source;
-    if (!stored.ok) {
+    if (!file.isLocalFile()) {
+        const QString error = QStringLiteral("Keine lokale Datei: ") + source;
+        printLine(QStringLiteral("Failed to import template: ") + error);
+        appendLog(QStringLiteral("❌ Template konnte nicht importiert werden (") +
+                  QFileInfo(source).fileName() + QStringLiteral("): ") + error);
+        return;
+    }
+    const StoredFile stored = storeIntoLibrary(templateNameForFile(source), *type, source, {});
+    if (!stored.ok && !stored.error.isEmpty()) {
         printLine(QStringLiteral("Failed to import template: ") + stored.error);
         appendLog(QStringLiteral("❌ Template konnte nicht importiert werden (") +
                   QFileInfo(source).fileName() + QStringLiteral("): ") + stored.error);
-        return;
     }
-    m_templates.append(newRecord(templateNameForFile(source), *type, stored.path, QString()));
-    emit templatesChanged();
-    saveTemplates();
+}
+
+StoredFile PandocViewModel::storeIntoLibrary(const QString &name, TemplateType type,
+                                             const QString &source, const QString &description)
+{
+    StoredFile stored;
+    const QString folder = m_env.store.kindFolder(type);
+    // Name choice, copy and the listing happen under the index's lock, so that a second
+    // window importing a file of the same name cannot take the same stored file.
+    const bool written = updateStore(
+        templateBinding(), m_templates,
+        [&](QList<Template> &list) {
+            stored = storeTemplateFile(source, folder, filePathsOf(list));
+            if (stored.ok)
+                list.append(newRecord(name, type, stored.path, description));
+            return stored.ok;
+        },
+        [&stored](bool ok) {
+            if (!ok && stored.copied)
+                QFile::remove(stored.path);
+        });
+    // The failed save has been logged already.
+    stored.ok = written;
+    return stored;
 }
 
 bool PandocViewModel::addTemplate(const QString &name, TemplateType type, const QString &filePath,
@@ -98,66 +119,81 @@ bool PandocViewModel::addTemplate(const QString &name, TemplateType type, const 
 {
     if (!m_env.store.isAvailable())
         return false;
-    refreshTemplatesFromDisk();
-    const StoredFile stored =
-        storeTemplateFile(filePath, m_env.store.kindFolder(type), filePathsOf(m_templates));
-    if (!stored.ok) {
+    const StoredFile stored = storeIntoLibrary(name, type, filePath, description);
+    if (!stored.ok && !stored.error.isEmpty()) {
         printLine(QStringLiteral("Failed to add template: ") + stored.error);
         appendLog(QStringLiteral("❌ Template konnte nicht hinzugefügt werden (") + name +
                   QStringLiteral("): ") + stored.error);
-        return false;
     }
-    m_templates.append(newRecord(name, type, stored.path, description));
-    emit templatesChanged();
-    saveTemplates();
-    return true;
+    return stored.ok;
 }
 
 bool PandocViewModel::deleteTemplate(const Template &record)
 {
+    return deleteStoredRecord(
+        templateBinding(), record, isTemplateInLibrary(record),
+        {QStringLiteral("Template löschen?"),
+         QStringLiteral("⚠ Templates können während einer Konvertierung nicht gelöscht werden"),
+         QStringLiteral("Die Datei liegt außerhalb der Template-Bibliothek und bleibt erhalten."),
+         QStringLiteral("Die Datei wird noch von einem anderen Template verwendet und bleibt "
+                        "erhalten.")});
+}
+
+template <typename T>
+bool PandocViewModel::deleteStoredRecord(const StoreBinding<T> &binding, const T &record,
+                                         bool inLibrary, const DeleteTexts &texts)
+{
     // A running conversion may still need the file.
     if (m_isConverting) {
-        appendLog(QStringLiteral("⚠ Templates können während einer Konvertierung nicht gelöscht "
-                                 "werden"));
+        appendLog(texts.busy);
         return false;
     }
-    const auto othersOf = [this, &record] {
-        QList<Template> others;
-        others.reserve(m_templates.size());
-        for (const Template &t : std::as_const(m_templates)) {
-            if (t.id != record.id)
-                others.append(t);
+    const auto othersOf = [&record](const QList<T> &list) {
+        QList<T> others;
+        others.reserve(list.size());
+        for (const T &r : list) {
+            if (r.id != record.id)
+                others.append(r);
         }
         return others;
     };
-    const bool inLibrary = isTemplateInLibrary(record);
+    const auto pathsOf = [](const QList<T> &list) {
+        QStringList paths;
+        for (const T &r : list)
+            paths.append(r.filePath);
+        return paths;
+    };
     // Another record may share the stored file; it must not lose it.
-    bool shared = inLibrary && isAnyOf(record.filePath, filePathsOf(othersOf()));
+    bool shared = inLibrary && isAnyOf(record.filePath, pathsOf(othersOf((this->*binding.list)())));
     QString consequence = QStringLiteral("Die Datei wird ebenfalls gelöscht!");
     if (!inLibrary)
-        consequence = QStringLiteral("Die Datei liegt außerhalb der Template-Bibliothek und "
-                                     "bleibt erhalten.");
+        consequence = texts.outside;
     else if (shared)
-        consequence = QStringLiteral("Die Datei wird noch von einem anderen Template verwendet "
-                                     "und bleibt erhalten.");
+        consequence = texts.shared;
     const QString question = QStringLiteral("Möchten Sie '") + record.name +
                              QStringLiteral("' wirklich löschen?\n\n") + consequence;
     if (!m_env.dialogs ||
-        !m_env.dialogs->showWarningQuestion(QStringLiteral("Template löschen?"), question,
-                                            QStringLiteral("Löschen"), QStringLiteral("Abbrechen")))
+        !m_env.dialogs->showWarningQuestion(texts.title, question, QStringLiteral("Löschen"),
+                                            QStringLiteral("Abbrechen")))
         return false;
 
-    // Another process may have given the file to a record of its own.
-    refreshTemplatesFromDisk();
-    QList<Template> remaining = othersOf();
-    shared = inLibrary && isAnyOf(record.filePath, filePathsOf(remaining));
-    if (inLibrary && !shared)
-        QFile::remove(record.filePath);
-    m_templates = std::move(remaining);
-    emit templatesChanged();
-    saveTemplates();
-    return true;
+    // Another process may have given the file to a record of its own meanwhile: decided on
+    // the merged list, and the file goes only once the list without the record is written.
+    return updateStore(
+        binding, (this->*binding.list)(),
+        [&](QList<T> &list) {
+            list = othersOf(list);
+            shared = inLibrary && isAnyOf(record.filePath, pathsOf(list));
+            return true;
+        },
+        [&](bool written) {
+            if (written && inLibrary && !shared)
+                QFile::remove(record.filePath);
+        });
 }
+
+template bool PandocViewModel::deleteStoredRecord(const StoreBinding<CslStyle> &, const CslStyle &,
+                                                  bool, const DeleteTexts &);
 
 void PandocViewModel::toggleFavorite(const std::optional<Template> &selected)
 {

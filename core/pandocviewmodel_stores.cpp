@@ -42,6 +42,57 @@ void PandocViewModel::logMerge(const QString &what, int conflicts)
     appendLog(line);
 }
 
+template <typename T>
+void PandocViewModel::showSynced(const StoreBinding<T> &binding, QList<T> records,
+                                 const typename SharedRecordStore<T>::Saved &synced, bool write)
+{
+    if (synced.merged)
+        logMerge(binding.what, synced.conflicts);
+    // Another window deleted what this one changed: the deletion stands.
+    for (const QString &name : synced.droppedEdits)
+        appendLog(QStringLiteral("⚠ Inzwischen in einem anderen Velunor gelöscht, die Änderung "
+                                 "wurde verworfen: ") +
+                  name);
+    if (write && synced.changed) {
+        logSaveResult(synced.result, binding.failure);
+        if (!synced.result.ok)
+            records = binding.store.stored();
+    }
+    (this->*binding.show)(records);
+}
+
+PandocViewModel::StoreBinding<Preset> PandocViewModel::presetBinding()
+{
+    return {m_presetStore, &PandocViewModel::presets, &PandocViewModel::setPresets,
+            QStringLiteral("Die Presets"), QStringLiteral("❌ Fehler beim Speichern der Presets: ")};
+}
+
+PandocViewModel::StoreBinding<Template> PandocViewModel::templateBinding()
+{
+    return {m_templateIndex, &PandocViewModel::templates, &PandocViewModel::setTemplates,
+            QStringLiteral("Die Templates"),
+            QStringLiteral("❌ Fehler beim Speichern der Templates: ")};
+}
+
+PandocViewModel::StoreBinding<CslStyle> PandocViewModel::cslBinding()
+{
+    return {m_cslIndex, &PandocViewModel::cslStyles, &PandocViewModel::setCslStyles,
+            QStringLiteral("Die CSL-Stile"),
+            QStringLiteral("❌ Fehler beim Speichern der CSL-Stile: ")};
+}
+
+void PandocViewModel::setCslStyles(const QList<CslStyle> &value)
+{
+    assign(m_cslStyles, value, &PandocViewModel::cslStylesChanged);
+}
+
+template void PandocViewModel::showSynced(const StoreBinding<Preset> &, QList<Preset>,
+                                          const SharedPresetStore::Saved &, bool);
+template void PandocViewModel::showSynced(const StoreBinding<Template> &, QList<Template>,
+                                          const SharedTemplateIndex::Saved &, bool);
+template void PandocViewModel::showSynced(const StoreBinding<CslStyle> &, QList<CslStyle>,
+                                          const SharedCslStyleIndex::Saved &, bool);
+
 void PandocViewModel::logRenewedIds(qsizetype count, const QString &what)
 {
     if (count > 0)
@@ -88,11 +139,11 @@ Preset PandocViewModel::currentSettingsAsPreset(const QString &name) const
 void PandocViewModel::savePreset(const QString &name)
 {
     const Preset preset = currentSettingsAsPreset(name);
-    QList<Preset> updated = m_presets;
-    upsertPresetByName(updated, preset);
-    setPresets(updated);
-    savePresetsToFile();
-    appendLog(QStringLiteral("✓ Preset gespeichert: ") + name);
+    if (updateStore(presetBinding(), m_presets, [&preset](QList<Preset> &list) {
+            upsertPresetByName(list, preset);
+            return true;
+        }))
+        appendLog(QStringLiteral("✓ Preset gespeichert: ") + name);
 }
 
 void PandocViewModel::loadPreset(const Preset &preset)
@@ -124,25 +175,18 @@ void PandocViewModel::deleteSelectedPreset()
     if (!m_selectedPreset)
         return;
     const Preset selected = *m_selectedPreset;
-    QList<Preset> updated = m_presets;
-    removePresetsById(updated, selected.id);
-    setPresets(updated);
+    if (!updateStore(presetBinding(), m_presets, [&selected](QList<Preset> &list) {
+            removePresetsById(list, selected.id);
+            return true;
+        }))
+        return;
     setSelectedPreset(std::nullopt);
-    savePresetsToFile();
     appendLog(QStringLiteral("✓ Preset gelöscht: ") + selected.name);
 }
 
 void PandocViewModel::savePresetsToFile()
 {
-    if (!m_env.store.isAvailable())
-        return;
-    QList<Preset> records = m_presets;
-    const auto saved = m_presetStore.save(records);
-    if (saved.merged) {
-        setPresets(records);
-        logMerge(QStringLiteral("Die Presets"), saved.conflicts);
-    }
-    logSaveResult(saved.result, QStringLiteral("❌ Fehler beim Speichern der Presets: "));
+    updateStore(presetBinding(), m_presets, [](QList<Preset> &) { return true; });
 }
 
 // --- template index ---
@@ -163,27 +207,16 @@ void PandocViewModel::loadTemplates()
 void PandocViewModel::saveTemplates()
 {
     m_descriptionSave.stop();
-    syncTemplates(true);
+    updateStore(templateBinding(), m_templates, [](QList<Template> &) { return true; });
 }
 
 void PandocViewModel::refreshTemplatesFromDisk()
 {
-    syncTemplates(false);
-}
-
-void PandocViewModel::syncTemplates(bool write)
-{
     if (!m_env.store.isAvailable())
         return;
     QList<Template> records = m_templates;
-    const auto synced = write ? m_templateIndex.save(records) : m_templateIndex.refresh(records);
-    if (synced.merged) {
-        m_templates = std::move(records);
-        emit templatesChanged();
-        logMerge(QStringLiteral("Die Templates"), synced.conflicts);
-    }
-    if (write)
-        logSaveResult(synced.result, QStringLiteral("❌ Fehler beim Speichern der Templates: "));
+    const auto synced = m_templateIndex.refresh(records);
+    showSynced(templateBinding(), std::move(records), synced, false);
 }
 
 void PandocViewModel::flushPendingSaves()

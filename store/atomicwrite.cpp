@@ -81,3 +81,13 @@ bool AtomicWrite::fail(int savedErrno)
     cancel();
     return false;
 }
+
+bool writeFileAtomically(const QString &path, const QByteArray &data, QString *error)
+{
+    AtomicWrite file(path);
+    if (file.open() && file.write(data) && file.commit())
+        return true;
+    if (error)
+        *error = file.errorString();
+    return false;
+}

@@ -32,6 +32,10 @@ private:
     bool m_open = false;
 };
 
+// Every whole file Velunor writes goes through here: `data` replaces the content of `path`
+// in one step, or the old file stays and `error` names the system's reason.
+bool writeFileAtomically(const QString &path, const QByteArray &data, QString *error);
+
 // The system's text for a failed file operation: Qt's own when it recorded one, else the
 // operating system's for `savedErrno`.
 QString fileErrorReason(const QFileDevice &file, int savedErrno);

@@ -2,8 +2,6 @@
 
 #include "recordjson.h"
 
-#include <QFileInfo>
-
 #include <nlohmann/json.hpp>
 
 using nlohmann::json;
@@ -72,13 +70,4 @@ bool decodeRecords(const QByteArray &data, QList<CslStyle> *out, QString *error)
             *error = QString::fromUtf8(e.what());
     }
     return false;
-}
-
-bool isStoredIn(const QString &path, const QString &folder)
-{
-    const QFileInfo info(path);
-    if (info.isSymLink() || !info.isFile())
-        return false;
-    const QString canonicalFolder = QFileInfo(folder).canonicalFilePath();
-    return !canonicalFolder.isEmpty() && info.canonicalPath() == canonicalFolder;
 }

@@ -29,8 +29,4 @@ inline const QString kCslStyleKindName = QStringLiteral("CSL-Stil");
 QByteArray encodeRecords(const QList<CslStyle> &styles);
 bool decodeRecords(const QByteArray &json, QList<CslStyle> *out, QString *error);
 
-// True only for an existing file, not a link, directly inside `folder`; the library never
-// removes files anywhere else.
-bool isStoredIn(const QString &path, const QString &folder);
-
 using CslStyleIndex = RecordStore<CslStyle>;

@@ -61,9 +61,6 @@ RecordFile::SaveResult RecordFile::write(const QByteArray &data)
     }
     m_unreadable = false;
 
-    AtomicWrite file(m_path);
-    result.ok = file.open() && file.write(data) && file.commit();
-    if (!result.ok)
-        result.error = file.errorString();
+    result.ok = writeFileAtomically(m_path, data, &result.error);
     return result;
 }

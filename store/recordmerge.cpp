@@ -17,9 +17,15 @@ QString keyOf(const Preset &p)
     return p.name;
 }
 
-// Both sides changed one template: each field takes the side that changed it, and the
-// later use wins. True when one field was changed differently on both sides.
-bool mergeBoth(const Template &base, const Template &ours, const Template &theirs, Template *out)
+QUuid keyOf(const CslStyle &s)
+{
+    return s.id;
+}
+
+// Each listed field takes the side that changed it; ours wins a field both changed.
+// True when one field was changed differently on both sides.
+template <typename T, typename... Members>
+bool mergeFields(const T &base, const T &ours, const T &theirs, T *out, Members... members)
 {
     bool conflict = false;
     *out = ours;
@@ -29,13 +35,41 @@ bool mergeBoth(const Template &base, const Template &ours, const Template &their
         else if (!(theirs.*member == base.*member) && !(theirs.*member == ours.*member))
             conflict = true;
     };
-    take(&Template::name);
-    take(&Template::type);
-    take(&Template::filePath);
-    take(&Template::isFavorite);
-    take(&Template::description);
+    (take(members), ...);
+    return conflict;
+}
+
+// Both sides changed one template: field by field, and the later use wins.
+bool mergeBoth(const Template &base, const Template &ours, const Template &theirs, Template *out)
+{
+    const bool conflict =
+        mergeFields(base, ours, theirs, out, &Template::name, &Template::type, &Template::filePath,
+                    &Template::isFavorite, &Template::description);
     out->lastUsed = std::max(ours.lastUsed, theirs.lastUsed);
     return conflict;
+}
+
+bool mergeBoth(const CslStyle &base, const CslStyle &ours, const CslStyle &theirs, CslStyle *out)
+{
+    return mergeFields(base, ours, theirs, out, &CslStyle::name, &CslStyle::filePath,
+                       &CslStyle::added);
+}
+
+// Where the other side deleted a record we changed, the deletion wins; a preset saved again
+// under that name carries a new id and is a save of its own.
+bool isNewSave(const Template &, const Template &)
+{
+    return false;
+}
+
+bool isNewSave(const CslStyle &, const CslStyle &)
+{
+    return false;
+}
+
+bool isNewSave(const Preset &base, const Preset &ours)
+{
+    return base.id != ours.id;
 }
 
 // A preset is saved as a whole; the later save wins.
@@ -66,6 +100,7 @@ QList<T> merge(const QList<T> &base, const QList<T> &ours, const QList<T> &their
     const auto ourIndex = indexOf(ours);
     const auto theirIndex = indexOf(theirs);
     int conflicts = 0;
+    QStringList dropped;
     QList<T> result;
     result.reserve(std::max(ours.size(), theirs.size()));
 
@@ -105,14 +140,16 @@ QList<T> merge(const QList<T> &base, const QList<T> &ours, const QList<T> &their
         const auto b = baseIndex.constFind(key);
         if (b == baseIndex.cend()) {
             result.append(our); // we added it
-        } else if (!(base[*b] == our)) {
-            // They deleted what we changed; the edit is kept rather than lost.
-            ++conflicts;
+        } else if (isNewSave(base[*b], our)) {
             result.append(our);
+        } else if (!(base[*b] == our)) {
+            dropped.append(our.name);
         }
     }
-    if (outcome)
+    if (outcome) {
         outcome->conflicts = conflicts;
+        outcome->droppedEdits = std::move(dropped);
+    }
     return result;
 }
 
@@ -126,6 +163,12 @@ QList<Template> mergeRecords(const QList<Template> &base, const QList<Template> 
 
 QList<Preset> mergeRecords(const QList<Preset> &base, const QList<Preset> &ours,
                            const QList<Preset> &theirs, MergeOutcome *outcome)
+{
+    return merge(base, ours, theirs, outcome);
+}
+
+QList<CslStyle> mergeRecords(const QList<CslStyle> &base, const QList<CslStyle> &ours,
+                             const QList<CslStyle> &theirs, MergeOutcome *outcome)
 {
     return merge(base, ours, theirs, outcome);
 }

@@ -35,6 +35,9 @@ public:
         // Another writer had changed the file; the list now holds the merge.
         bool merged = false;
         int conflicts = 0;
+        QStringList droppedEdits;
+        // False when the change gave up; nothing was written.
+        bool changed = true;
     };
 
     explicit SharedRecordStore(QString path)
@@ -66,6 +69,19 @@ public:
     // Writes `records`, first merging another writer's changes into them.
     Saved save(QList<T> &records)
     {
+        return update(
+            records, [](QList<T> &) { return true; }, [](bool) {});
+    }
+
+    // Holds the lock while another writer's changes are merged into `records`, `change` edits
+    // the merged list (false: give up without writing) and the result is written. Work that
+    // must not interleave with another writer's, such as choosing a free file name and
+    // copying into it, belongs in `change`; `finish` learns, still under the lock, whether
+    // the list was written (to remove a file only once no record names it, or a copy that
+    // is not listed).
+    template <typename Change, typename Finish>
+    Saved update(QList<T> &records, Change &&change, Finish &&finish)
+    {
         Saved saved;
         QDir().mkpath(QFileInfo(path()).absolutePath());
         QLockFile lock(m_lockPath);
@@ -77,13 +93,22 @@ public:
         }
         if (FileStamp::of(path()) != m_stamp)
             saved = mergeFromDisk(records);
+        if (!change(records)) {
+            saved.changed = false;
+            return saved;
+        }
         saved.result = m_store.save(records);
         if (saved.result.ok) {
             m_base = records;
             m_stamp = FileStamp::of(path());
         }
+        finish(saved.result.ok);
         return saved;
     }
+
+    // The list as the file holds it, as far as this process knows: what it last read,
+    // merged or wrote.
+    const QList<T> &stored() const { return m_base; }
 
     static constexpr int kLockWaitMs = 5000;
 
@@ -99,6 +124,7 @@ private:
             QList<T> merged = mergeRecords(m_base, records, theirs.records, &outcome);
             saved.merged = true;
             saved.conflicts = outcome.conflicts;
+            saved.droppedEdits = std::move(outcome.droppedEdits);
             records = std::move(merged);
         }
         if (theirs.state == RecordFile::LoadState::Loaded)
@@ -115,3 +141,4 @@ private:
 
 using SharedPresetStore = SharedRecordStore<Preset>;
 using SharedTemplateIndex = SharedRecordStore<Template>;
+using SharedCslStyleIndex = SharedRecordStore<CslStyle>;

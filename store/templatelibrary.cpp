@@ -90,10 +90,17 @@ bool isAnyOf(const QString &path, const QStringList &paths)
 StoredFile storeTemplateFile(const QString &source, const QString &kindFolder,
                              const QStringList &referencedPaths)
 {
+    return storeLibraryFile(source, kindFolder, {QFileInfo(kindFolder).absolutePath()},
+                            referencedPaths);
+}
+
+StoredFile storeLibraryFile(const QString &source, const QString &kindFolder,
+                            const QStringList &realFolders, const QStringList &referencedPaths)
+{
     StoredFile result;
     QDir().mkpath(kindFolder);
     // Through a linked folder the copy would land outside the library.
-    for (const QString &folder : {kindFolder, QFileInfo(kindFolder).absolutePath()}) {
+    for (const QString &folder : QStringList{kindFolder} + realFolders) {
         if (QFileInfo(folder).isSymLink()) {
             result.error = QStringLiteral("Der Ordner ist ein Link: ") + folder;
             return result;
@@ -122,33 +129,40 @@ StoredFile storeTemplateFile(const QString &source, const QString &kindFolder,
         return result;
     }
     result.ok = copyFileReplacing(from, destination, &result.error);
-    if (result.ok)
+    if (result.ok) {
         result.path = destination;
+        result.copied = true;
+    }
     return result;
 }
 
 bool isInKindFolder(const QString &filePath, const StoreLocation &store, TemplateType type)
 {
+    return isInLibraryFolder(filePath, store, QStringLiteral("Templates/") + rawValue(type));
+}
+
+bool isInLibraryFolder(const QString &filePath, const StoreLocation &store, const QString &folder)
+{
     if (!store.isAvailable() || QDir::isRelativePath(filePath))
         return false;
     // The store folder itself may be reached through a link (a moved data folder); below it
-    // the template and kind folders must be real, and the file must resolve into its kind's.
+    // every folder must be real, and the file must resolve into the given one.
     const QString storeFolder = QFileInfo(store.storeFolder()).canonicalFilePath();
     const QString kindFolder =
-        (storeFolder.isEmpty() ? QDir::cleanPath(store.storeFolder()) : storeFolder) +
-        QStringLiteral("/Templates/") + rawValue(type);
+        (storeFolder.isEmpty() ? QDir::cleanPath(store.storeFolder()) : storeFolder) + u'/' +
+        folder;
     const QFileInfo file(filePath);
-    QString folder;
+    QString resolved;
     if (file.exists()) {
-        folder = QFileInfo(file.canonicalFilePath()).absolutePath();
+        resolved = QFileInfo(file.canonicalFilePath()).absolutePath();
     } else if (file.isSymLink()) {
         return false; // a dangling link points nobody knows where
     } else {
-        folder = QFileInfo(file.absolutePath()).canonicalFilePath();
-        if (folder.isEmpty())
-            folder = QDir::cleanPath(file.absolutePath());
+        resolved = QFileInfo(file.absolutePath()).canonicalFilePath();
+        if (resolved.isEmpty())
+            resolved = QDir::cleanPath(file.absolutePath());
     }
-    return folder == kindFolder;
+    return resolved == kindFolder;
 }
 
 bool copyFileReplacing(const QString &source, const QString &destination, QString *error)

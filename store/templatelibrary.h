@@ -29,17 +29,27 @@ struct StoredFile
     bool ok = false;
     QString path;
     QString error;
+    // A new file was written at `path` (not a source that already lay there).
+    bool copied = false;
 };
 
-// Copies `source` into `kindFolder` under its own name. A name whose file belongs to one of
+// Copies `source` into `folder` under its own name. A name whose file belongs to one of
 // `referencedPaths` is never replaced: the copy gets the first free numbered name instead.
 // A source that already lies at the destination is kept as it is and not copied. A link at the
-// destination is replaced, never written through; a linked kind or template folder refuses.
+// destination is replaced, never written through; `folder` or one of `realFolders` being a
+// link refuses. Another process choosing names in the same folder must be kept out (the store
+// lock) until the new file is listed.
+StoredFile storeLibraryFile(const QString &source, const QString &folder,
+                            const QStringList &realFolders, const QStringList &referencedPaths);
+// The same for a template's kind folder, which lies in the template folder.
 StoredFile storeTemplateFile(const QString &source, const QString &kindFolder,
                              const QStringList &referencedPaths);
 
-// True when `filePath` lies in the store's own folder for `type`, also after resolving links.
-// Velunor reads, writes and deletes no template file elsewhere.
+// True when `filePath` lies directly in `folder` (given relative to the store folder), also
+// after resolving links; the store folder may be reached through a link, nothing below it.
+// Velunor reads, writes and deletes no library file elsewhere.
+bool isInLibraryFolder(const QString &filePath, const StoreLocation &store, const QString &folder);
+// The store's own folder for `type`.
 bool isInKindFolder(const QString &filePath, const StoreLocation &store, TemplateType type);
 
 // Writes a copy of `source` over `destination` in one step; on failure an existing

@@ -4,12 +4,14 @@
 // environment, as scripts/screenshots.sh sets them. The window opens as on first start, or at
 // its minimum size with --minimum.
 #include "appsetup.h"
+#include "atomicwrite.h"
 #include "contentview.h"
 #include "mainwindow.h"
 #include "recordjson.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QSettings>
@@ -24,9 +26,9 @@ namespace {
 QString write(const QString &path, const QByteArray &content)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-        qFatal("cannot write %s", qPrintable(path));
+    QString error;
+    if (!writeFileAtomically(path, content, &error))
+        qFatal("cannot write %s: %s", qPrintable(path), qPrintable(error));
     return path;
 }
 
@@ -114,8 +116,11 @@ QPalette darkPalette()
 void save(QWidget *window, const QString &path)
 {
     QApplication::processEvents();
-    if (!window->grab().save(path))
-        qFatal("cannot save %s", qPrintable(path));
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !window->grab().save(&buffer, "PNG"))
+        qFatal("cannot encode %s", qPrintable(path));
+    write(path, png);
     std::printf("%s\n", qPrintable(path));
 }
 

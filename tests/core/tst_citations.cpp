@@ -1,7 +1,9 @@
 // Citations: arguments, missing files, the converter's warnings, presets and the style library.
 #include "conversionhelpers.h"
 #include "fakes.h"
+#include "recordjson.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
@@ -26,6 +28,8 @@ private slots:
     void unknownKeyBecomesWarning();
     void presetCarriesCitations();
     void styleLibrary();
+    void foreignStyleListIsGuarded_data();
+    void foreignStyleListIsGuarded();
 };
 
 void TstCitations::bibliographyTurnsProcessingOn()
@@ -222,6 +226,71 @@ void TstCitations::styleLibrary()
     QVERIFY(reloaded->cslStyles().isEmpty());
     QVERIFY(reloaded->logMessages().last().startsWith(
         QStringLiteral("⚠ Fehler beim Laden der CSL-Stile: ")));
+}
+
+void TstCitations::foreignStyleListIsGuarded_data()
+{
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<bool>("fileKept");
+    QTest::newRow("own file") << "own"
+                              << "Die Datei wird ebenfalls gelöscht!" << false;
+    QTest::newRow("record pointing outside") << "outside"
+                                             << "außerhalb" << true;
+    QTest::newRow("CSL folder a link to the documents") << "linked folder"
+                                                        << "außerhalb" << true;
+    QTest::newRow("one file for two records") << "shared"
+                                              << "anderen CSL-Stil" << true;
+    QTest::newRow("two records with one id") << "same id"
+                                             << "anderen CSL-Stil" << true;
+}
+
+// A style list written by someone else: deleting a style touches no file outside the style
+// folder and none another record still uses, and the question says which it is.
+void TstCitations::foreignStyleListIsGuarded()
+{
+    QFETCH(QString, layout);
+    QFETCH(QString, question);
+    QFETCH(bool, fileKept);
+    TestWorld world;
+    const StoreLocation store(world.storeRoot());
+    const QString document = world.writeFile(QStringLiteral("Dokumente/Bericht.csl"), "mine");
+    const QString own = world.writeFile(QStringLiteral("support/Velunor/CSL/a.csl"), "a");
+    if (layout == u"linked folder") {
+        QDir(store.cslFolder()).removeRecursively();
+        QVERIFY(QFile::link(world.path(QStringLiteral("Dokumente")), store.cslFolder()));
+    }
+    const QString target = layout == u"outside" || layout == u"linked folder"
+                               ? store.cslFolder() + QStringLiteral("/Bericht.csl")
+                               : own;
+    CslStyle first{QUuid::createUuid(), QStringLiteral("<b>Erster</b>\nZeile"),
+                   layout == u"outside" ? document : target, QDateTime::currentDateTimeUtc()};
+    CslStyle second{
+        layout == u"same id" ? first.id : QUuid::createUuid(), QStringLiteral("Zweiter"),
+        layout == u"shared" || layout == u"same id" ? first.filePath : document, first.added};
+    world.writeFile(QStringLiteral("support/Velunor/csl-styles.json"),
+                    encodeRecords(QList<CslStyle>{first, second}));
+
+    auto vm = world.makeViewModel();
+    const QStringList log = vm->logMessages();
+    QCOMPARE(log.filter(QStringLiteral("⚠ Doppelte IDs")).size(), layout == u"same id" ? 1 : 0);
+    QCOMPARE(vm->cslStyles().size(), 2);
+    world.dialogs.answers = {true};
+    QVERIFY(vm->deleteCslStyle(vm->cslStyles().first().id));
+    QCOMPARE(world.dialogs.calls.size(), 1);
+    const QString asked = world.dialogs.calls.first().message;
+    QVERIFY2(asked.contains(question) && asked.contains(first.name), qPrintable(asked));
+    QCOMPARE(QFile::exists(first.filePath), fileKept);
+    QVERIFY(QFile::exists(document));
+    QCOMPARE(vm->cslStyles().size(), 1);
+    QCOMPARE(vm->cslStyles().first().name, QStringLiteral("Zweiter"));
+
+    // Nothing is ever copied through a linked style folder.
+    if (layout == u"linked folder") {
+        QVERIFY(!vm->importCslStyle(kData + QStringLiteral("numbered.csl")));
+        QCOMPARE(QDir(world.path(QStringLiteral("Dokumente"))).entryList(QDir::Files),
+                 QStringList{"Bericht.csl"});
+    }
 }
 
 QTEST_GUILESS_MAIN(TstCitations)

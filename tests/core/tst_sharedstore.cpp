@@ -90,7 +90,7 @@ void TstSharedStore::neitherWriterLosesTheOthersChange_data()
                b.setAdditionalOptions(QStringLiteral("--b"));
                b.savePreset(QStringLiteral("Standard"));
            })
-        << both << QStringList{"Standard:--b"} << QStringLiteral("Bei 1 gleichzeitig");
+        << both << QStringList{"Standard:--b"} << QStringLiteral("⚠ Die Presets wurden inzwischen");
     QTest::newRow("import there, favourite here")
         << Steps([](PandocViewModel &a, PandocViewModel &b, TestWorld &world) {
                a.importTemplate(local(world.writeFile(QStringLiteral("in/z.css"), "z")));

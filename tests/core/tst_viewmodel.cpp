@@ -699,21 +699,13 @@ void TstViewModel::savePresetWhenFileCannotBeWritten()
     world.writeFile(QStringLiteral("support"), "a file where the folder should be");
     const auto vm = world.makeViewModel();
     vm->savePreset(QStringLiteral("Standard"));
-    QCOMPARE(vm->presets().size(), 1);
-    QStringList log = vm->logMessages();
-    QCOMPARE(log.size(), 2);
+    // Not stored, so not listed either, and no success claimed.
+    QVERIFY(vm->presets().isEmpty());
+    const QStringList log = vm->logMessages();
+    QCOMPARE(log.size(), 1);
     QVERIFY2(log[0].startsWith(QStringLiteral("❌ Fehler beim Speichern der Presets: ")),
              qPrintable(log[0]));
     QVERIFY(log[0].size() > QStringLiteral("❌ Fehler beim Speichern der Presets: ").size());
-    QCOMPARE(log[1], QStringLiteral("✓ Preset gespeichert: Standard"));
-
-    vm->setSelectedPreset(vm->presets().first());
-    vm->deleteSelectedPreset();
-    QVERIFY(vm->presets().isEmpty());
-    log = vm->logMessages().mid(2);
-    QCOMPARE(log.size(), 2);
-    QVERIFY(log[0].startsWith(QStringLiteral("❌ Fehler beim Speichern der Presets: ")));
-    QCOMPARE(log[1], QStringLiteral("✓ Preset gelöscht: Standard"));
     QCOMPARE(vm->statusMessage(), QStringLiteral("Bereit"));
 }
 
@@ -964,7 +956,8 @@ void TstViewModel::saveTemplatesCreatesFolderAndKeepsBrokenIndex()
         const auto vm = world.makeViewModel();
         vm->setTemplates({makeTemplate(QStringLiteral("a"))});
         vm->saveTemplates();
-        QCOMPARE(vm->templates().size(), 1);
+        // The list shows what is stored: nothing.
+        QVERIFY(vm->templates().isEmpty());
         QCOMPARE(vm->logMessages().size(), 1);
         QVERIFY(vm->logMessages()[0].startsWith(
             QStringLiteral("❌ Fehler beim Speichern der Templates: ")));

@@ -60,11 +60,13 @@ private slots:
     void unusableIndexIsReportedAndKept_data();
     void unusableIndexIsReportedAndKept();
     void hugeStringSurvivesLoadAndSave();
-    void readOnlyStoreFolderKeepsChangesInMemory();
+    void readOnlyStoreFolderKeepsWhatIsStored();
     void fullDiskLeavesOldFileIntact_data();
     void fullDiskLeavesOldFileIntact();
     void fullDiskKeepsEveryFileAndNamesTheReason_data();
     void fullDiskKeepsEveryFileAndNamesTheReason();
+    void failedWriteIsNeverReportedAsDone_data();
+    void failedWriteIsNeverReportedAsDone();
 };
 
 void TstHostileStores::unusableIndexIsReportedAndKept_data()
@@ -172,7 +174,7 @@ void TstHostileStores::hugeStringSurvivesLoadAndSave()
     QCOMPARE(TemplateIndex(index).load().records, list);
 }
 
-void TstHostileStores::readOnlyStoreFolderKeepsChangesInMemory()
+void TstHostileStores::readOnlyStoreFolderKeepsWhatIsStored()
 {
     TestWorld world;
     const QString folder = world.storeRoot() + QStringLiteral("/Velunor");
@@ -197,8 +199,9 @@ void TstHostileStores::readOnlyStoreFolderKeepsChangesInMemory()
     QStringList names;
     for (const Preset &p : vm->presets())
         names << p.name;
-    QCOMPARE(names, (QStringList{QStringLiteral("Alt"), QStringLiteral("Neu")}));
-    QVERIFY(vm->templates().at(1).isFavorite);
+    // What could not be written is not shown as if it were.
+    QCOMPARE(names, QStringList{QStringLiteral("Alt")});
+    QCOMPARE(vm->templates(), templates);
     const QString log = vm->logMessages().join(u'\n');
     QVERIFY2(log.contains(QStringLiteral("❌ Fehler beim Speichern der Presets: ")),
              qPrintable(log));
@@ -245,7 +248,7 @@ void TstHostileStores::fullDiskLeavesOldFileIntact()
         vm->setTemplates(bigger);
         vm->saveTemplates();
     }
-    QCOMPARE(vm->templates(), bigger);
+    QCOMPARE(vm->templates(), old);
     const QString log = vm->logMessages().join(u'\n');
     QVERIFY2(log.contains(QStringLiteral("❌ Fehler beim Speichern der Templates: ")),
              qPrintable(log));
@@ -253,8 +256,7 @@ void TstHostileStores::fullDiskLeavesOldFileIntact()
     QCOMPARE(entries(folder), QStringList{QStringLiteral("templates.json")});
 
     // Room again: the next save goes through whole.
-    if (tmpfs)
-        vm->setTemplates(makeTemplates(20));
+    vm->setTemplates(tmpfs ? makeTemplates(20) : bigger);
     vm->saveTemplates();
     QCOMPARE(TemplateIndex(folder + QStringLiteral("/templates.json")).load().records,
              vm->templates());
@@ -313,8 +315,7 @@ void TstHostileStores::fullDiskKeepsEveryFileAndNamesTheReason()
         else if (action == u"index") {
             vm->updateDescription(records.first().id, text);
             vm->flushPendingSaves(); // while the limit holds
-        }
-        else if (action == u"import")
+        } else if (action == u"import")
             vm->importTemplate(source);
         else
             QVERIFY(!vm->exportTemplate(records.first(), target));
@@ -326,6 +327,98 @@ void TstHostileStores::fullDiskKeepsEveryFileAndNamesTheReason()
         QCOMPARE(vm->templates(), records);
     const QString log = vm->logMessages().join(u'\n');
     QVERIFY2(log.contains(failure + qt_error_string(tmpfs ? ENOSPC : EFBIG)), qPrintable(log));
+}
+
+void TstHostileStores::failedWriteIsNeverReportedAsDone_data()
+{
+    QTest::addColumn<QString>("action");
+    for (const char *action : {"save preset", "delete preset", "favourite", "description",
+                               "import template", "add template", "delete template", "choose style",
+                               "delete style", "import defaults", "export defaults"})
+        QTest::newRow(action) << QString::fromLatin1(action);
+}
+
+// Every store file is larger than the limit, so any rewrite of it fails; the files copied in
+// are smaller, so copies succeed and only the listing fails.
+void TstHostileStores::failedWriteIsNeverReportedAsDone()
+{
+    QFETCH(QString, action);
+    TestWorld world;
+    const QString folder = world.storeRoot() + QStringLiteral("/Velunor");
+    const QString large(6000, u'x');
+    auto vm = world.makeViewModel();
+    vm->setAdditionalOptions(large);
+    vm->savePreset(QStringLiteral("Groß"));
+    vm->setAdditionalOptions(QString());
+    vm->savePreset(QStringLiteral("Klein"));
+    vm->importTemplate(QUrl::fromLocalFile(world.writeFile(QStringLiteral("in/alt.css"), "a")));
+    vm->importTemplate(QUrl::fromLocalFile(world.writeFile(QStringLiteral("in/gross.css"), "g")));
+    vm->updateDescription(vm->templates().last().id, large);
+    vm->flushPendingSaves();
+    QVERIFY(vm->addCslStyle(large, world.writeFile(QStringLiteral("in/gross.csl"), "g")));
+    const auto small = vm->addCslStyle(QStringLiteral("klein"),
+                                       world.writeFile(QStringLiteral("in/klein.csl"), "k"));
+    QVERIFY(small);
+    const QString defaults = world.writeFile(QStringLiteral("in/Bericht.yaml"), "to: html\n");
+    const QString exported = world.writeFile(QStringLiteral("out/alt.yaml"), "alt\n");
+    vm->setAdditionalOptions(large);
+    const Template record = vm->templates().first();
+    const qsizetype before = vm->logMessages().size();
+    {
+        FileSizeLimit limit(4096);
+        QVERIFY(limit.isActive());
+        if (action == u"save preset") {
+            vm->savePreset(QStringLiteral("Neu"));
+        } else if (action == u"delete preset") {
+            vm->setSelectedPreset(vm->presets().last());
+            vm->deleteSelectedPreset();
+        } else if (action == u"favourite") {
+            vm->toggleFavorite(record);
+        } else if (action == u"description") {
+            vm->updateDescription(record.id, QStringLiteral("neu"));
+            vm->flushPendingSaves();
+        } else if (action == u"import template") {
+            vm->importTemplate(
+                QUrl::fromLocalFile(world.writeFile(QStringLiteral("in/neu.css"), "n")));
+        } else if (action == u"add template") {
+            QVERIFY(!vm->addTemplate(QStringLiteral("Neu"), TemplateType::Css,
+                                     world.writeFile(QStringLiteral("in/neu.css"), "n"), {}));
+        } else if (action == u"delete template") {
+            world.dialogs.answers = {true};
+            vm->deleteTemplate(record);
+        } else if (action == u"choose style") {
+            QVERIFY(!vm->addCslStyle(QStringLiteral("neu"),
+                                     world.writeFile(QStringLiteral("in/neu.csl"), "n")));
+        } else if (action == u"delete style") {
+            world.dialogs.answers = {true};
+            QVERIFY(!vm->deleteCslStyle(small->id));
+        } else if (action == u"import defaults") {
+            QVERIFY(!vm->importDefaultsFile(defaults, {}, {}));
+        } else {
+            QVERIFY(!vm->exportDefaultsFile(std::nullopt, exported));
+        }
+    }
+    const QStringList log = vm->logMessages().mid(before);
+    const auto failed = std::find_if(log.begin(), log.end(), [](const QString &line) {
+        return line.startsWith(QStringLiteral("❌ "));
+    });
+    QVERIFY2(failed != log.end(), qPrintable(log.join(u'\n')));
+    QVERIFY2(std::none_of(failed, log.end(),
+                          [](const QString &line) { return line.startsWith(QStringLiteral("✓")); }),
+             qPrintable(log.join(u'\n')));
+
+    // The lists show what the files hold, and every file a record names is there, no other.
+    QCOMPARE(vm->presets(), PresetStore(folder + QStringLiteral("/presets.json")).load().records);
+    QCOMPARE(vm->templates(),
+             TemplateIndex(folder + QStringLiteral("/templates.json")).load().records);
+    QCOMPARE(vm->cslStyles(),
+             CslStyleIndex(folder + QStringLiteral("/csl-styles.json")).load().records);
+    QCOMPARE(entries(folder + QStringLiteral("/Templates/css")),
+             (QStringList{"alt.css", "gross.css"}));
+    QCOMPARE(entries(folder + QStringLiteral("/CSL")), (QStringList{"gross.csl", "klein.csl"}));
+    QFile kept(exported);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("alt\n"));
 }
 
 QTEST_GUILESS_MAIN(TstHostileStores)

@@ -177,7 +177,7 @@ void ConversionView::chooseOutput()
         return;
     // The chosen place is claimed at once with an empty file; an existing one is left intact.
     QFile placeholder(*path);
-    if (!placeholder.exists() && !placeholder.open(QIODevice::WriteOnly)) {
+    if (!placeholder.exists() && !placeholder.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
         m_viewModel->handleOutputFileSelection({{}, placeholder.errorString()});
         return;
     }
