@@ -40,7 +40,8 @@ int main(int argc, char *argv[])
 
     // Two windows over one store would overwrite each other's changes.
     SingleInstance instance(StoreLocation::standard().storeFolder());
-    if (instance.start(absoluteFilePaths(commandLine.files)) == SingleInstance::Role::HandedOver)
+    const SingleInstance::Role role = instance.start(absoluteFilePaths(commandLine.files));
+    if (role == SingleInstance::Role::HandedOver)
         return 0;
 
     // Helpers that leave their converter's session still come back to us to be ended.
@@ -60,6 +61,8 @@ int main(int argc, char *argv[])
         window.viewModel(),
         std::make_unique<QSettings>(QStringLiteral("Velunor"), QStringLiteral("Velunor")));
     window.show();
+    if (role == SingleInstance::Role::Alone)
+        window.viewModel()->appendLog(SingleInstance::notAnsweringWarning());
     // Once the window is up, so the batch explanation has a parent to sit on.
     QTimer::singleShot(0, &window, [&window, files = commandLine.files] {
         openCommandLineFiles(*window.viewModel(), files);

@@ -7,6 +7,9 @@
 
 // One running Velunor per user and store folder. Two windows over one store would each
 // keep their own copy of it, so a later start hands its files to the running one instead.
+// The lock lives in the store folder itself, so every start on that folder finds it whatever
+// its environment says; the socket lives in a folder only this user can enter, and its path
+// is recorded beside the lock.
 class SingleInstance final : public QObject
 {
     Q_OBJECT
@@ -19,7 +22,8 @@ public:
         Primary,
         // The running instance took the files; this process should end.
         HandedOver,
-        // The running instance did not answer in time; run on our own, without a server.
+        // Another instance holds the store but did not take the files; run on our own,
+        // without a server, and tell the user.
         Alone
     };
 
@@ -30,18 +34,29 @@ public:
     // at most `timeoutMs` for its answer.
     Role start(const QStringList &files, int timeoutMs = 3000);
 
-    // The socket's path: the user's runtime folder, the user's name and a hash of the store folder.
-    static QString serverPath(const QString &storeFolder);
+    // Where this instance listens; empty when it does not.
+    QString serverPath() const { return m_server.isListening() ? m_socketPath : QString(); }
+
+    // The lock the running instance holds, inside the store folder.
+    static QString lockPath(const QString &storeFolder);
+    // Where the running instance listens, as it recorded it in the store folder.
+    static QString recordedServer(const QString &storeFolder);
+    // The log line of a window that runs beside an instance that did not answer.
+    static QString notAnsweringWarning();
 
 signals:
     // Another start asked to be shown, with the files it was given (possibly none).
     void activated(const QStringList &files);
 
 private:
+    void listen();
     void onNewConnection();
     bool handOver(const QStringList &files, int timeoutMs);
 
-    QString m_path;
+    QString m_store;
     QLockFile m_lock;
+    QString m_socketPath;
+    // A folder made for this run only, removed at the end.
+    QString m_ownFolder;
     QLocalServer m_server;
 };

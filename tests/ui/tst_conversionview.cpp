@@ -546,7 +546,10 @@ private slots:
         Fixture f;
         auto *log = f.find<LogView>("logView");
         QCOMPARE(log->height(), 150);
-        QVERIFY(QFontInfo(log->font()).fixedPitch());
+        // Fixed width as the reader sees it; fontconfig does not flag every such font.
+        const QFontMetrics metrics(log->font());
+        QCOMPARE(metrics.horizontalAdvance(QStringLiteral("iiii")),
+                 metrics.horizontalAdvance(QStringLiteral("MMMM")));
         for (int i = 0; i < 300; ++i)
             f.vm->appendLog(QStringLiteral("Zeile %1").arg(i));
         QScrollBar *bar = log->verticalScrollBar();
@@ -567,6 +570,30 @@ private slots:
         f.vm->appendLog(QStringLiteral("erste"));
         QCOMPARE(log->lineCount(), 1);
         QCOMPARE(log->line(0), QStringLiteral("erste"));
+    }
+
+    void logScrollsToTheEndOfItsWidestLine_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::newRow("latin") << QStringLiteral("Warnung: ").repeated(30);
+        QTest::newRow("chinese") << QStringLiteral("转换失败的文件名很长").repeated(30);
+        QTest::newRow("emoji") << QStringLiteral("😀🎉📄").repeated(60);
+        QTest::newRow("huge") << QStringLiteral("数").repeated(50000);
+    }
+
+    void logScrollsToTheEndOfItsWidestLine()
+    {
+        QFETCH(QString, line);
+        Fixture f;
+        auto *log = f.find<LogView>("logView");
+        f.vm->appendLog(QStringLiteral("kurz"));
+        f.vm->appendLog(line);
+        QScrollBar *bar = log->horizontalScrollBar();
+        const int width = log->fontMetrics().horizontalAdvance(line);
+        QTRY_VERIFY(bar->maximum() > 0);
+        const int reach = bar->maximum() + log->viewport()->width();
+        QVERIFY2(reach >= width && reach <= width + width / 50 + 20,
+                 qPrintable(QStringLiteral("%1 for %2").arg(reach).arg(width)));
     }
 
     void logLinesCanBeCopied()

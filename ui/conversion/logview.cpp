@@ -13,6 +13,8 @@
 namespace {
 constexpr int kLineGap = 2;
 constexpr int kMargin = 4;
+// Longer lines are measured in part and scaled, so one huge line cannot stall the window.
+constexpr qsizetype kMeasuredChars = 2000;
 } // namespace
 
 LogView::LogView(PandocViewModel *viewModel, QWidget *parent) : QAbstractScrollArea(parent)
@@ -49,7 +51,7 @@ void LogView::append(const QString &entry)
     // An entry may hold several lines (the converter's error output).
     for (const QString &text : entry.split(u'\n')) {
         m_lines.append(text);
-        m_widestLine = std::max(m_widestLine, text.size());
+        m_widestLine = std::max(m_widestLine, lineWidth(text));
     }
     if (!m_followTimer.isActive())
         m_followTimer.start();
@@ -72,6 +74,21 @@ void LogView::followNewest()
     viewport()->update();
 }
 
+int LogView::lineWidth(const QString &text) const
+{
+    if (text.size() <= kMeasuredChars)
+        return fontMetrics().horizontalAdvance(text);
+    const qint64 part = fontMetrics().horizontalAdvance(text.left(kMeasuredChars));
+    return int(std::min<qint64>(part * text.size() / kMeasuredChars, INT_MAX / 2));
+}
+
+void LogView::measureAll()
+{
+    m_widestLine = 0;
+    for (const QString &text : std::as_const(m_lines))
+        m_widestLine = std::max(m_widestLine, lineWidth(text));
+}
+
 int LogView::lineHeight() const
 {
     return fontMetrics().height() + kLineGap;
@@ -85,8 +102,7 @@ void LogView::updateScrollRange()
     v->setSingleStep(lineHeight());
     v->setPageStep(visible);
     v->setRange(0, int(std::min<qint64>(std::max<qint64>(0, content - visible), INT_MAX)));
-    // Monospaced: the widest line is estimated from its length, not measured.
-    const qint64 width = m_widestLine * fontMetrics().horizontalAdvance(u'M') + 2 * kMargin;
+    const qint64 width = qint64(m_widestLine) + 2 * kMargin;
     QScrollBar *h = horizontalScrollBar();
     h->setPageStep(viewport()->width());
     h->setRange(0, int(std::max<qint64>(0, width - viewport()->width())));
@@ -101,8 +117,10 @@ void LogView::resizeEvent(QResizeEvent *event)
 void LogView::changeEvent(QEvent *event)
 {
     QAbstractScrollArea::changeEvent(event);
-    if (event->type() == QEvent::FontChange)
+    if (event->type() == QEvent::FontChange) {
+        measureAll();
         updateScrollRange();
+    }
 }
 
 void LogView::paintEvent(QPaintEvent *)

@@ -38,12 +38,15 @@ private:
     void clearLines();
     void updateScrollRange();
     void followNewest();
+    void measureAll();
+    int lineWidth(const QString &text) const;
     int lineHeight() const;
     int rowAt(const QPoint &viewportPos) const;
     bool hasSelection() const { return m_anchor >= 0 && m_cursor >= 0; }
 
     QStringList m_lines;
-    qsizetype m_widestLine = 0;
+    // Measured when a line arrives: CJK and emoji are wider than a monospaced 'M'.
+    int m_widestLine = 0;
     int m_anchor = -1;
     int m_cursor = -1;
     QTimer m_followTimer;

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// What belongs to the user running this process: the few POSIX calls behind the single
+// instance, so another platform changes this file pair only.
+namespace UserAccess {
+
+using UserId = quint32;
+
+UserId currentUserId();
+
+// The user at the other end of a connected local socket; nothing when the system cannot say.
+std::optional<UserId> peerUserId(qintptr socketDescriptor);
+
+// True when `path` itself (not a link) is a folder owned by this user that nobody else may
+// enter or change: mode 0700 exactly, and a parent that others cannot swap it out of.
+bool isPrivateFolder(const QString &path);
+
+// `path` as a private folder, created with mode 0700 when missing; empty when what is there
+// (or what got there first) is not one.
+QString makePrivateFolder(const QString &path);
+
+// A new private folder with a name nobody can predict: `prefix` plus a random part.
+QString makeUniquePrivateFolder(const QString &prefix);
+
+} // namespace UserAccess
