@@ -2,7 +2,7 @@
 
 #include <QHash>
 #include <QLoggingCategory>
-#include <QRegularExpression>
+#include <QSet>
 
 Q_LOGGING_CATEGORY(lcFormats, "velunor.formats")
 
@@ -15,52 +15,26 @@ QHash<QString, ConverterFormats> &sessionCache()
     return cache;
 }
 
-// One format name per line; anything that does not look like one is dropped, so a
-// foreign program's chatter never lands in a picker.
-QStringList parseList(const QByteArray &output)
+bool isFormatName(QByteArrayView name)
 {
-    QStringList names;
-    for (const QByteArray &line : output.split('\n')) {
-        const QString name = QString::fromUtf8(line.trimmed());
-        static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_]+$"));
-        if (!name.isEmpty() && name.size() <= 64 && plain.match(name).hasMatch())
-            names << name;
+    if (name.isEmpty() || name.size() > 64)
+        return false;
+    for (const char c : name) {
+        const bool ok =
+            (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '+' || c == '-';
+        if (!ok)
+            return false;
     }
-    return names;
+    return true;
 }
 
 } // namespace
 
 FormatQuery::FormatQuery(QObject *parent) : QObject(parent)
 {
-    m_timer.setSingleShot(true);
-    connect(&m_timer, &QTimer::timeout, this, [this] {
-        qCWarning(lcFormats) << "format lists of" << m_executable << "timed out";
-        for (QProcess &process : m_processes)
-            process.kill();
-        m_pending = 0;
-        finish();
-    });
     for (int i = 0; i < 2; ++i) {
-        QProcess &process = m_processes[size_t(i)];
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        connect(&process, &QProcess::finished, this,
-                [this, i](int code, QProcess::ExitStatus status) { collect(i, code, status); });
-        connect(&process, &QProcess::errorOccurred, this, [this, i](QProcess::ProcessError e) {
-            if (e == QProcess::FailedToStart)
-                collect(i, -1, QProcess::CrashExit);
-        });
-    }
-}
-
-FormatQuery::~FormatQuery()
-{
-    m_pending = -1;
-    for (QProcess &process : m_processes) {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished(1000);
-        }
+        connect(&m_queries[size_t(i)], &ConverterQuery::finished, this,
+                [this, i](const ConverterQuery::Result &answer) { collect(i, answer); });
     }
 }
 
@@ -77,6 +51,29 @@ void FormatQuery::clearCache()
     sessionCache().clear();
 }
 
+QStringList FormatQuery::parseList(const QByteArray &answer)
+{
+    // Anything that does not look like a name is dropped, so a foreign program's chatter
+    // never lands in a picker.
+    QStringList names;
+    QSet<QByteArrayView> seen;
+    const QByteArrayView all(answer);
+    for (qsizetype from = 0; from < all.size();) {
+        qsizetype to = all.indexOf('\n', from);
+        if (to < 0)
+            to = all.size();
+        const QByteArrayView name = all.sliced(from, to - from).trimmed();
+        from = to + 1;
+        if (!isFormatName(name) || seen.contains(name))
+            continue;
+        seen.insert(name);
+        names << QString::fromLatin1(name);
+        if (names.size() == kMaxNames)
+            break;
+    }
+    return names;
+}
+
 void FormatQuery::start(const QString &executable, int timeoutMs)
 {
     m_executable = executable;
@@ -87,29 +84,27 @@ void FormatQuery::start(const QString &executable, int timeoutMs)
     }
     m_pending = 2;
     m_lists = {};
-    m_timer.start(timeoutMs);
     const char *options[] = {"--list-input-formats", "--list-output-formats"};
-    for (int i = 0; i < 2; ++i) {
-        QProcess &process = m_processes[size_t(i)];
-        process.setStandardInputFile(QProcess::nullDevice());
-        process.start(executable, {QString::fromLatin1(options[i])}, QIODevice::ReadOnly);
-    }
+    for (int i = 0; i < 2; ++i)
+        m_queries[size_t(i)].start(executable, {QString::fromLatin1(options[i])}, timeoutMs,
+                                   kMaxAnswerBytes);
 }
 
-void FormatQuery::collect(int index, int exitCode, QProcess::ExitStatus status)
+void FormatQuery::collect(int index, const ConverterQuery::Result &answer)
 {
+    using Kind = ConverterQuery::Kind;
     if (m_pending <= 0)
         return;
-    QProcess &process = m_processes[size_t(index)];
-    if (status == QProcess::NormalExit && exitCode == 0)
-        m_lists[size_t(index)] = parseList(process.readAllStandardOutput());
-    if (--m_pending == 0)
-        finish();
-}
-
-void FormatQuery::finish()
-{
-    m_timer.stop();
+    // A list that was cut off still names real formats before its last, partial line.
+    if (answer.kind == Kind::Exited && answer.exitCode == 0)
+        m_lists[size_t(index)] = parseList(answer.output);
+    else if (answer.kind == Kind::Overflowed)
+        m_lists[size_t(index)] =
+            parseList(answer.output.first(answer.output.lastIndexOf('\n') + 1));
+    else if (answer.kind == Kind::TimedOut)
+        qCWarning(lcFormats) << "format list of" << m_executable << "timed out";
+    if (--m_pending > 0)
+        return;
     const ConverterFormats formats{m_lists[0], m_lists[1]};
     // A failed answer is not kept, so the next check asks again.
     if (!formats.input.isEmpty() && !formats.output.isEmpty())

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "converterquery.h"
+
 #include <QObject>
-#include <QProcess>
 #include <QStringList>
-#include <QTimer>
 #include <array>
 #include <optional>
 
@@ -22,12 +22,18 @@ class FormatQuery final : public QObject
     Q_DISABLE_COPY_MOVE(FormatQuery)
 
 public:
+    // pandoc knows about a hundred formats; room for ten times that is plenty.
+    static constexpr qsizetype kMaxAnswerBytes = 16 * 1024;
+    static constexpr qsizetype kMaxNames = 500;
+
     explicit FormatQuery(QObject *parent = nullptr);
-    ~FormatQuery() override;
 
     // What an earlier query of this path found, if any.
     static std::optional<ConverterFormats> cached(const QString &executable);
     static void clearCache();
+
+    // The well-formed names of one answer, each once, in their first order, at most kMaxNames.
+    static QStringList parseList(const QByteArray &answer);
 
     // Emits finished() later, also for a cached path. A list that cannot be read stays empty.
     void start(const QString &executable, int timeoutMs);
@@ -36,12 +42,10 @@ signals:
     void finished(const ConverterFormats &formats);
 
 private:
-    void collect(int index, int exitCode, QProcess::ExitStatus status);
-    void finish();
+    void collect(int index, const ConverterQuery::Result &answer);
 
     QString m_executable;
-    std::array<QProcess, 2> m_processes;
+    std::array<ConverterQuery, 2> m_queries;
     std::array<QStringList, 2> m_lists;
     int m_pending = 0;
-    QTimer m_timer;
 };

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QRegularExpression>
+#include <QSet>
 
 namespace FormatRules {
 
@@ -123,13 +124,16 @@ const QStringList &outputFormatChoices()
 
 QStringList extraFormats(const QStringList &builtIn, const QStringList &listed)
 {
-    QStringList named;
+    // A set, so a long list from a strange converter costs linear time, not quadratic.
+    QSet<QString> seen;
     for (const QString &entry : builtIn)
-        named << converterFormatName(entry);
+        seen.insert(converterFormatName(entry));
     QStringList extra;
     for (const QString &format : listed) {
-        if (!format.isEmpty() && !named.contains(format) && !extra.contains(format))
-            extra << format;
+        if (format.isEmpty() || seen.contains(format))
+            continue;
+        seen.insert(format);
+        extra << format;
     }
     return extra;
 }

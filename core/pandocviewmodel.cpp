@@ -300,6 +300,12 @@ void PandocViewModel::checkPandocInstallation()
                               QString::number(m_env.versionQueryTimeoutMs / 1000.0) +
                               QStringLiteral(" s abgebrochen"));
                     break;
+                case Outcome::TooLong:
+                    appendLog(QStringLiteral("⚠ Pandoc antwortet nicht auf --version (") + path +
+                              QStringLiteral("); Antwort nach ") +
+                              QString::number(VersionQuery::kMaxAnswerBytes / 1024) +
+                              QStringLiteral(" KiB ohne Versionszeile abgebrochen"));
+                    break;
                 case Outcome::NonZeroExit:
                 case Outcome::NotUtf8:
                 case Outcome::Crashed:

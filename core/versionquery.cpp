@@ -2,91 +2,53 @@
 
 #include <QStringDecoder>
 
-#include <algorithm>
-
-namespace {
-// A real version text is a few hundred bytes; a converter that prints without end must not
-// grow our memory until the time limit stops it.
-constexpr qsizetype kMaxOutputBytes = 64 * 1024;
-} // namespace
-
 VersionQuery::VersionQuery(QObject *parent) : QObject(parent)
 {
-    m_timer.setSingleShot(true);
-    // Standard error stays the application's own.
-    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-
-    connect(&m_process, &QProcess::readyReadStandardOutput, this, &VersionQuery::collectOutput);
-    connect(&m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart)
-            finish({Outcome::StartFailed, {}, m_process.errorString()});
-    });
-    connect(&m_process, &QProcess::finished, this,
-            [this](int exitCode, QProcess::ExitStatus status) {
-                collectOutput();
-                if (status == QProcess::CrashExit) {
-                    finish({Outcome::Crashed, {}, m_process.errorString()});
-                    return;
-                }
-                if (exitCode != 0) {
-                    finish({Outcome::NonZeroExit, {}, {}});
-                    return;
-                }
-                // Stateless, so a sequence cut off at the end counts as invalid too; unless we
-                // cut it off ourselves at the cap.
-                QStringDecoder decoder(QStringDecoder::Utf8,
-                                       m_truncated ? QStringConverter::Flag::Default
-                                                   : QStringConverter::Flag::Stateless);
-                const QString text = decoder.decode(m_output);
-                if (decoder.hasError()) {
-                    finish({Outcome::NotUtf8, {}, {}});
-                    return;
-                }
-                const qsizetype lineFeed = text.indexOf(u'\n');
-                finish({Outcome::Version, lineFeed < 0 ? text : text.left(lineFeed), {}});
-            });
-    connect(&m_timer, &QTimer::timeout, this, [this] {
-        m_process.kill();
-        finish({Outcome::TimedOut, {}, {}});
-    });
-}
-
-VersionQuery::~VersionQuery()
-{
-    m_done = true;
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.kill();
-        m_process.waitForFinished(1000);
-    }
-}
-
-void VersionQuery::collectOutput()
-{
-    // Always drain the pipe, so the process's own buffer cannot grow either; keep only the cap.
-    const QByteArray chunk = m_process.readAllStandardOutput();
-    const qsizetype room = kMaxOutputBytes - m_output.size();
-    if (chunk.size() > room)
-        m_truncated = true;
-    if (room > 0)
-        m_output += chunk.first(std::min(room, chunk.size()));
+    connect(&m_query, &ConverterQuery::finished, this, &VersionQuery::answered);
 }
 
 void VersionQuery::start(const QString &executable, int timeoutMs)
 {
-    m_output.clear();
-    m_truncated = false;
-    m_done = false;
-    m_process.setStandardInputFile(QProcess::nullDevice());
-    m_process.start(executable, {QStringLiteral("--version")}, QIODevice::ReadOnly);
-    if (!m_done)
-        m_timer.start(timeoutMs);
+    m_query.start(executable, {QStringLiteral("--version")}, timeoutMs, kMaxAnswerBytes);
 }
 
-void VersionQuery::finish(Result result)
+void VersionQuery::answered(const ConverterQuery::Result &answer)
 {
-    if (m_done)
+    using Kind = ConverterQuery::Kind;
+    switch (answer.kind) {
+    case Kind::StartFailed:
+        emit finished({Outcome::StartFailed, {}, answer.error});
         return;
-    m_done = true;
-    m_timer.stop();
-    emit finished(result);
+    case Kind::Crashed:
+        emit finished({Outcome::Crashed, {}, answer.error});
+        return;
+    case Kind::TimedOut:
+        emit finished({Outcome::TimedOut, {}, {}});
+        return;
+    case Kind::Exited:
+        if (answer.exitCode != 0) {
+            emit finished({Outcome::NonZeroExit, {}, {}});
+            return;
+        }
+        break;
+    case Kind::Overflowed:
+        break;
+    }
+    const bool cut = answer.kind == Kind::Overflowed;
+    const qsizetype lineFeed = answer.output.indexOf('\n');
+    // Only the first line counts; an answer that was cut off must have ended one before the cut.
+    if (cut && lineFeed < 0) {
+        emit finished({Outcome::TooLong, {}, {}});
+        return;
+    }
+    // Stateless, so a sequence cut off at the end counts as invalid, unless we cut it.
+    QStringDecoder decoder(QStringDecoder::Utf8, cut ? QStringConverter::Flag::Default
+                                                     : QStringConverter::Flag::Stateless);
+    const QString text = decoder.decode(answer.output);
+    if (decoder.hasError()) {
+        emit finished({Outcome::NotUtf8, {}, {}});
+        return;
+    }
+    const qsizetype end = text.indexOf(u'\n');
+    emit finished({Outcome::Version, end < 0 ? text : text.left(end), {}});
 }

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "converterquery.h"
+
 #include <QObject>
-#include <QProcess>
-#include <QTimer>
 
 // Asks a converter for its version without blocking the UI thread; a query
-// that outlives its time limit is stopped.
+// that outlives its time limit, or answers far more than a version, is stopped.
 class VersionQuery final : public QObject
 {
     Q_OBJECT
@@ -19,7 +19,9 @@ public:
         NotUtf8,
         StartFailed,
         TimedOut,
-        Crashed
+        Crashed,
+        // Pages of text and not one line among them.
+        TooLong
     };
     Q_ENUM(Outcome)
 
@@ -30,8 +32,10 @@ public:
         QString error;
     };
 
+    // A real version text is a few hundred bytes.
+    static constexpr qsizetype kMaxAnswerBytes = 8 * 1024;
+
     explicit VersionQuery(QObject *parent = nullptr);
-    ~VersionQuery() override;
 
     void start(const QString &executable, int timeoutMs);
 
@@ -39,12 +43,7 @@ signals:
     void finished(const VersionQuery::Result &result);
 
 private:
-    void finish(Result result);
-    void collectOutput();
+    void answered(const ConverterQuery::Result &answer);
 
-    QProcess m_process;
-    QTimer m_timer;
-    QByteArray m_output;
-    bool m_truncated = false;
-    bool m_done = false;
+    ConverterQuery m_query;
 };
