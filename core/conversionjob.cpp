@@ -65,7 +65,9 @@ bool ConversionJob::prepareOutput()
     QString reason;
     if (!m_keeper->prepare(&reason)) {
         m_keeper.reset();
-        fail(QStringLiteral("❌ Vorhandene Ausgabedatei kann nicht sicher ersetzt werden: ") +
+        fail((somethingAt(m_plan.output)
+                  ? QStringLiteral("❌ Vorhandene Ausgabedatei kann nicht sicher ersetzt werden: ")
+                  : QStringLiteral("❌ Ausgabedatei kann nicht angelegt werden: ")) +
                  reason,
              QStringLiteral("❌ Fehler"));
         return false;
