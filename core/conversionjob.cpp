@@ -107,8 +107,14 @@ void ConversionJob::cancel()
 {
     if (m_probe) {
         m_probe.reset();
-        emit logLine(QStringLiteral("⚠ Konvertierung abgebrochen"));
-        emit finished({RunResult::Outcome::Skipped, {}, true, 0.0});
+        // Later, as a converter's end would be: the caller may be walking its running jobs.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                emit logLine(QStringLiteral("⚠ Konvertierung abgebrochen"));
+                emit finished({RunResult::Outcome::Skipped, {}, true, 0.0});
+            },
+            Qt::QueuedConnection);
         return;
     }
     if (m_process)

@@ -40,6 +40,7 @@ private slots:
     void fontHeaderTrustsOnlyItsOwnFolder_data();
     void fontHeaderTrustsOnlyItsOwnFolder();
     void enginesOnlyFromAbsoluteFolders();
+    void cancelWhileReadingTheText();
 };
 
 void TstFormats::derivedNames_data()
@@ -348,6 +349,35 @@ void TstFormats::enginesOnlyFromAbsoluteFolders()
     QVERIFY2(vm.commandPreview().contains(QStringLiteral("--pdf-engine=") + trusted +
                                           QStringLiteral("/lualatex")),
              qPrintable(vm.commandPreview()));
+}
+
+// The text is asked for before the conversion; a cancel then ends the run, converter unstarted.
+void TstFormats::cancelWhileReadingTheText()
+{
+    TestWorld world;
+    world.installFakePandoc();
+    const QString args = world.path(QStringLiteral("args.txt"));
+    qputenv("FAKE_PANDOC_ARGS_FILE", args.toLocal8Bit());
+    qputenv("FAKE_PANDOC_SLEEP_MS", "20000");
+    qputenv("FAKE_PANDOC_SLEEP_MATCH", "--to=json");
+    ViewModelEnvironment env = world.environment();
+    env.enginePath = engineFolder(world, {"pdflatex", "xelatex"});
+    PandocViewModel vm(env);
+    vm.setInputFiles({QUrl::fromLocalFile(world.writeFile(QStringLiteral("a.md"), "abc")),
+                      QUrl::fromLocalFile(world.writeFile(QStringLiteral("b.md"), "abc"))});
+    vm.setOutputFormat(QStringLiteral("pdf"));
+    QSignalSpy done(&vm, &PandocViewModel::conversionFinished);
+    vm.convert();
+    QTRY_VERIFY(QFileInfo(args).size() > 0);
+    vm.cancelConversion();
+    QVERIFY(done.wait(10000));
+    qunsetenv("FAKE_PANDOC_ARGS_FILE");
+    qunsetenv("FAKE_PANDOC_SLEEP_MS");
+    qunsetenv("FAKE_PANDOC_SLEEP_MATCH");
+    QVERIFY2(vm.statusMessage().contains(QStringLiteral("abgebrochen")),
+             qPrintable(vm.statusMessage()));
+    // Only text probes ran; no conversion wrote a PDF.
+    QVERIFY(!fileBytes(args).contains("-o\n"));
 }
 
 QTEST_GUILESS_MAIN(TstFormats)
