@@ -2,6 +2,7 @@
 #include "dialogs.h"
 #include "formatquery.h"
 #include "pandocviewmodel.h"
+#include "procstatus.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
@@ -69,14 +70,7 @@ double formatListMs()
 // The peak resident memory of this process so far, in MiB.
 double peakResidentMb()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return -1;
+    return double(procSelfFigure("status", "VmHWM:")) / 1024.0;
 }
 
 // The start-up check (version and both format lists) against converters that print without
