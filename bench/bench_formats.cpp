@@ -2,6 +2,7 @@
 #include "dialogs.h"
 #include "formatquery.h"
 #include "pandocviewmodel.h"
+#include "procstatus.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
@@ -66,6 +67,47 @@ double formatListMs()
     return runs.at(runs.size() / 2);
 }
 
+// The peak resident memory of this process so far, in MiB.
+double peakResidentMb()
+{
+    return double(procSelfFigure("status", "VmHWM:")) / 1024.0;
+}
+
+// The start-up check (version and both format lists) against converters that print without
+// end or list 100,000 names.
+double hostileFormatListPeakMb(const QTemporaryDir &dir)
+{
+    const QList<QByteArray> bodies{
+        "exec yes html\n",
+        "awk 'BEGIN { for (i = 0; i < 100000; i++) print \"fmt\" i }'\n",
+    };
+    for (qsizetype i = 0; i < bodies.size(); ++i) {
+        const QString path = dir.filePath(QStringLiteral("hostile%1").arg(i));
+        QFile script(path);
+        script.open(QIODevice::WriteOnly);
+        script.write("#!/bin/sh\n" + bodies[i]);
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        SilentDialogs dialogs;
+        ViewModelEnvironment env;
+        env.store = StoreLocation(dir.filePath(QStringLiteral("hostile-support")));
+        env.converter = ConverterSearch({path}, std::nullopt);
+        env.dialogs = &dialogs;
+        env.formatQueryTimeoutMs = 5000;
+        env.versionQueryTimeoutMs = 5000;
+        FormatQuery::clearCache();
+        PandocViewModel vm(env);
+        QSignalSpy checked(&vm, &PandocViewModel::pandocCheckFinished);
+        QSignalSpy listed(&vm, &PandocViewModel::converterFormatsChanged);
+        vm.checkPandocInstallation();
+        if (checked.isEmpty())
+            checked.wait(20000);
+        if (listed.isEmpty())
+            listed.wait(20000);
+    }
+    return peakResidentMb();
+}
+
 double childCpuSeconds()
 {
     rusage usage{};
@@ -79,6 +121,7 @@ struct Timing
     double wallS = 0;
     double cpuS = 0;
     bool ok = false;
+    QString engine;
 };
 
 Timing convertToPdf(const QTemporaryDir &dir, const QString &name, const QString &text)
@@ -110,7 +153,12 @@ Timing convertToPdf(const QTemporaryDir &dir, const QString &name, const QString
     const bool ok = vm.statusColor() == PandocViewModel::StatusColor::Green;
     if (!ok)
         std::fprintf(stderr, "%s\n", qPrintable(vm.logMessages().join(u'\n')));
-    return {double(wall.elapsed()) / 1000.0, childCpuSeconds() - cpuBefore, ok};
+    QString engine;
+    for (const QString &line : vm.logMessages()) {
+        if (line.startsWith(QStringLiteral("PDF-Engine (Automatisch): ")))
+            engine = line.section(u' ', 2);
+    }
+    return {double(wall.elapsed()) / 1000.0, childCpuSeconds() - cpuBefore, ok, engine};
 }
 
 // A few pages in six scripts, and the same number of characters in Latin letters only.
@@ -134,9 +182,10 @@ std::pair<QString, QString> documents()
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    print("format_list_hostile_peak_mb", hostileFormatListPeakMb(dir));
     print("format_list_ms", formatListMs());
 
-    QTemporaryDir dir;
     const auto [unicode, latin] = documents();
     // The first lualatex run of a machine builds its font cache; it is not what a user waits for
     // later, so it is run once before measuring.
@@ -158,5 +207,24 @@ int main(int argc, char *argv[])
     print("pdf_unicode_ratio", median(uni, &Timing::wallS) / median(lat, &Timing::wallS));
     print("pdf_unicode_cpu_ratio", median(uni, &Timing::cpuS) / median(lat, &Timing::cpuS));
     print("pdf_conversions_ok", allOk ? 1 : 0);
+
+    // One script at a time, the same length as the documents above.
+    const std::pair<const char *, QString> scripts[] = {
+        {"latin", QStringLiteral("Grüße aus München: Äpfel, Öfen und die Straße. ")},
+        {"greek", QStringLiteral("Καλημέρα κόσμε, η γλώσσα είναι όμορφη. ")},
+        {"cyrillic", QStringLiteral("Привет, мир! Съешь же ещё этих мягких булок. ")},
+        {"cjk", QStringLiteral("你好，世界。我们今天学习排版。")},
+        {"emoji", QStringLiteral("Hallo 😀 🎉 und gute Reise ✈ ")},
+    };
+    for (const auto &[name, sentence] : scripts) {
+        QString text = QStringLiteral("# Bericht\n\n");
+        while (text.size() < unicode.size())
+            text += sentence +
+                    (text.size() % 400 < sentence.size() ? QStringLiteral("\n\n") : QString());
+        const Timing t = convertToPdf(dir, QLatin1StringView(name).toString(), text);
+        print(qPrintable(QStringLiteral("pdf_script_%1_s").arg(QLatin1StringView(name))),
+              t.ok ? t.wallS : -1);
+        std::fprintf(stderr, "%s: %s\n", name, qPrintable(t.engine));
+    }
     return 0;
 }

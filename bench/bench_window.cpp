@@ -7,6 +7,7 @@
 #include "appsetup.h"
 #include "conversion/logview.h"
 #include "mainwindow.h"
+#include "procstatus.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -95,14 +96,7 @@ double startupToWindowMs(const QString &self)
 
 double residentMb()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return -1;
+    return double(procSelfFigure("status", "VmRSS:")) / 1024.0;
 }
 
 ViewModelEnvironment emptyWorld(const QTemporaryDir &dir)

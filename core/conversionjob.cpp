@@ -5,6 +5,7 @@
 #include "converterprocess.h"
 #include "outputkeeper.h"
 #include "pandocviewmodel.h"
+#include "textprobe.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -29,6 +30,7 @@ ConversionJob::ConversionJob(PlannedJob plan, ConverterSearch converter, int can
 ConversionJob::~ConversionJob()
 {
     // The converter must be gone before its temporary file is removed.
+    m_probe.reset();
     m_process.reset();
     m_keeper.reset();
     m_tempFolder.reset();
@@ -39,6 +41,10 @@ void ConversionJob::start()
     if (const auto &refusal = m_plan.refusal) {
         emit logLine(refusal->line);
         emit finished({refusal->outcome, refusal->status, false, 0.0});
+        return;
+    }
+    if (m_plan.textProbe && !m_probed) {
+        startTextProbe();
         return;
     }
     emit logLine(QStringLiteral("\nStarte Konvertierung: ") + lastComponent(m_plan.input) +
@@ -101,8 +107,43 @@ void ConversionJob::launch(const QString &converter)
     m_process->start(converter, converterArguments(), m_plan.workingFolder, tempPath);
 }
 
+void ConversionJob::startTextProbe()
+{
+    m_probed = true;
+    const std::optional<QString> converter = m_converter.locate();
+    if (!converter) {
+        start(); // which says that it is missing
+        return;
+    }
+    m_probe = std::make_unique<TextProbe>();
+    connect(m_probe.get(), &TextProbe::finished, this, [this](const std::optional<QString> &text) {
+        m_probe.release()->deleteLater();
+        const QStringList pdf = m_plan.pdfForText(text);
+        m_plan.arguments << pdf;
+        if (!pdf.isEmpty())
+            m_automaticEngine = QFileInfo(pdf.first().section(u'=', 1)).fileName();
+        emit logLine(
+            QStringLiteral("PDF-Engine (Automatisch): ") + m_automaticEngine +
+            (text ? QString() : QStringLiteral(" (Text nicht lesbar, daher für jede Schrift)")));
+        start();
+    });
+    m_probe->start(*converter, *m_plan.textProbe, m_plan.workingFolder, 120000);
+}
+
 void ConversionJob::cancel()
 {
+    if (m_probe) {
+        m_probe.reset();
+        // Later, as a converter's end would be: the caller may be walking its running jobs.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                emit logLine(QStringLiteral("⚠ Konvertierung abgebrochen"));
+                emit finished({RunResult::Outcome::Skipped, {}, true, 0.0});
+            },
+            Qt::QueuedConnection);
+        return;
+    }
     if (m_process)
         m_process->cancel(m_graceMs);
 }
@@ -151,7 +192,7 @@ void ConversionJob::processEnded(const ConverterProcess::Outcome &outcome)
     } else if (outcome.code != 0) {
         emit logLine(QStringLiteral("✗ Konvertierung fehlgeschlagen (Exit Code: ") +
                      QString::number(outcome.code) + u')');
-        const QString hint = exitHint(outcome.code);
+        const QString hint = exitHint(outcome.code, m_automaticEngine);
         if (!hint.isEmpty())
             emit logLine(QStringLiteral("⚠ ") + hint);
         end.failureStatus = QStringLiteral("✗ Konvertierung fehlgeschlagen");
@@ -174,8 +215,15 @@ void ConversionJob::processEnded(const ConverterProcess::Outcome &outcome)
     emit finished(end);
 }
 
-QString exitHint(int exitCode)
+QString exitHint(int exitCode, const QString &automaticEngine)
 {
+    if (exitCode == 43 && !automaticEngine.isEmpty())
+        return QStringLiteral("PDF-Erstellung mit ") + automaticEngine +
+               QStringLiteral(" fehlgeschlagen, obwohl „Automatisch“ die Engine nach dem Text "
+                              "des Dokuments gewählt hat. Den Grund nennt die LaTeX-Meldung "
+                              "oben; oft fehlt eine Schrift oder ein LaTeX-Paket (unter Debian "
+                              "etwa fonts-noto-cjk, fonts-symbola oder texlive-lang-*). Unter "
+                              "„PDF-Engine“ lässt sich auch eine andere Engine wählen.");
     switch (exitCode) {
     case 47:
         return QStringLiteral("Keine PDF-Engine gefunden: Für PDF braucht Pandoc LaTeX, unter "

@@ -10,6 +10,7 @@
 #include <memory>
 
 class OutputKeeper;
+class TextProbe;
 class QTemporaryDir;
 
 // One planned conversion: writes its log lines, runs the converter in the input's
@@ -51,6 +52,7 @@ private:
     bool prepareOutput();
     void launch(const QString &converter);
     QStringList converterArguments() const;
+    void startTextProbe();
     void processEnded(const ConverterProcess::Outcome &outcome);
 
     PlannedJob m_plan;
@@ -59,8 +61,12 @@ private:
     std::unique_ptr<ConverterProcess> m_process;
     std::unique_ptr<OutputKeeper> m_keeper;
     std::unique_ptr<QTemporaryDir> m_tempFolder;
+    std::unique_ptr<TextProbe> m_probe;
+    bool m_probed = false;
+    QString m_automaticEngine; // what "Automatisch" chose from the text
     QElapsedTimer m_clock;
 };
 
-// A hint for a few well-known exit codes; "" for the others.
-QString exitHint(int exitCode);
+// A hint for a few well-known exit codes; "" for the others. `automaticEngine` is the engine
+// "Automatisch" chose, if it did.
+QString exitHint(int exitCode, const QString &automaticEngine = {});

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 // Why a planned job does not run: its log line, the status it sets ("" keeps the status)
@@ -27,6 +28,10 @@ struct PlannedJob
     QList<Template> templates; // put on the command line; stamped when the job starts
     QStringList notes;         // logged right after the command line
     std::optional<Refusal> refusal;
+    // Set when the PDF engine depends on the document's text: the converter is first asked
+    // for that text with these arguments, and what `pdfForText` makes of it is appended.
+    std::optional<QStringList> textProbe;
+    std::function<QStringList(const std::optional<QString> &text)> pdfForText;
 };
 
 // Refuses every job whose output is its own input, another input, or another job's

@@ -35,6 +35,8 @@ public:
     explicit ConverterQuery(QObject *parent = nullptr);
     ~ConverterQuery() override;
 
+    void setWorkingDirectory(const QString &folder) { m_process.setWorkingDirectory(folder); }
+
     // Emits finished() exactly once, possibly before it returns (a program that cannot start).
     void start(const QString &executable, const QStringList &arguments, int timeoutMs,
                qsizetype maxBytes);

@@ -400,8 +400,13 @@ private:
     // The converter's arguments for one file; `passed` receives the templates put on the line.
     QStringList buildArguments(const RunSettings &settings, const QString &input,
                                const QString &output, const QStringList &options,
-                               QList<Template> *passed) const;
+                               QList<Template> *passed, bool pdfFromText = false) const;
     void setUpFormatsAndPdf();
+    // Whether "Automatisch" picks the PDF engine of this run from the document's text.
+    bool pdfFromText(const RunSettings &settings, const QStringList &options) const;
+    // What the converter is asked to learn that text: the same inputs, citations and options.
+    QStringList textProbeArguments(const RunSettings &settings, const QString &input,
+                                   const QStringList &options) const;
     void askConverterFormats(const QString &executable);
     // The PDF engine and font arguments for one input; nothing unless the output is PDF, and
     // nothing when the extra options name an engine themselves.

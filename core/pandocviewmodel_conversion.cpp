@@ -61,7 +61,7 @@ RunSettings PandocViewModel::runSettings() const
 
 QStringList PandocViewModel::buildArguments(const RunSettings &settings, const QString &input,
                                             const QString &output, const QStringList &options,
-                                            QList<Template> *passed) const
+                                            QList<Template> *passed, bool pdfFromText) const
 {
     QStringList args;
     const QString from = converterFormatName(settings.inputFormat);
@@ -90,7 +90,8 @@ QStringList PandocViewModel::buildArguments(const RunSettings &settings, const Q
         if (passed)
             passed->append(*selection);
     }
-    args << pdfArguments(settings, input, options);
+    if (!pdfFromText)
+        args << pdfArguments(settings, input, options);
     args << citationArguments(settings.citations);
     args << options;
     return args;
@@ -201,8 +202,15 @@ PandocViewModel::planRun(const RunSettings &settings,
             job.refusal = Refusal{problem->logLine, problem->status};
             continue;
         }
-        job.arguments =
-            buildArguments(settings, job.input, job.output, options.words, &job.templates);
+        const bool fromText = pdfFromText(settings, options.words);
+        job.arguments = buildArguments(settings, job.input, job.output, options.words,
+                                       &job.templates, fromText);
+        if (fromText) {
+            job.textProbe = textProbeArguments(settings, job.input, options.words);
+            job.pdfForText = [planner = m_pdfPlanner.get()](const std::optional<QString> &text) {
+                return planner->argumentsForText(PdfSetup::kAutomatic, text);
+            };
+        }
         job.notes = outsideTemplateWarnings(job.templates);
     }
     return jobs;

@@ -6,6 +6,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 void PandocViewModel::setUpFormatsAndPdf()
 {
     m_pdfPlanner = std::make_unique<PdfSetupPlanner>(PdfSetup::findEngines(m_env.enginePath),
@@ -71,6 +73,27 @@ QStringList PandocViewModel::pdfArguments(const RunSettings &settings, const QSt
             return {};
     }
     return m_pdfPlanner->arguments(settings.pdfEngine, input);
+}
+
+bool PandocViewModel::pdfFromText(const RunSettings &settings, const QStringList &options) const
+{
+    if (settings.pdfEngine != PdfSetup::kAutomatic || pdfEngines().isEmpty() ||
+        converterFormatName(settings.outputFormat) != u"pdf")
+        return false;
+    return std::none_of(options.begin(), options.end(), [](const QString &option) {
+        return option == u"--pdf-engine" || option.startsWith(u"--pdf-engine=");
+    });
+}
+
+QStringList PandocViewModel::textProbeArguments(const RunSettings &settings, const QString &input,
+                                                const QStringList &options) const
+{
+    QStringList args;
+    const QString from = converterFormatName(settings.inputFormat);
+    if (from != u"auto")
+        args << QStringLiteral("-f") << from;
+    args << input << citationArguments(settings.citations) << options;
+    return args;
 }
 
 void PandocViewModel::warnAboutPresetNeeds(const Preset &preset)

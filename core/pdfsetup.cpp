@@ -1,12 +1,14 @@
 #include "pdfsetup.h"
 
 #include "convertersearch.h"
+#include "fileowner.h"
+
+#include "atomicwrite.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
 
@@ -48,19 +50,79 @@ bool inPdflatexExtras(char32_t c)
     }
 }
 
-struct FallbackFont
+bool inRange(char32_t c, char32_t from, char32_t to)
 {
-    const char *file; // below a font root
+    return c >= from && c <= to;
+}
+
+// Han, kana, hangul and their punctuation and full-width forms.
+constexpr std::pair<char32_t, char32_t> kCjkRanges[] = {
+    {0x1100, 0x11FF}, {0x2E80, 0x2FDF}, {0x3000, 0x303F}, {0x3040, 0x30FF},
+    {0x3100, 0x31FF}, {0x3400, 0x4DBF}, {0x4E00, 0x9FFF}, {0xAC00, 0xD7AF},
+    {0xF900, 0xFAFF}, {0xFE30, 0xFE4F}, {0xFF00, 0xFFEF}, {0x20000, 0x2FA1F},
+};
+// Arrows, technical signs, dingbats and emoji: Symbola's part.
+constexpr std::pair<char32_t, char32_t> kSymbolRanges[] = {
+    {0x2190, 0x23FF},
+    {0x2460, 0x27BF},
+    {0x2900, 0x2BFF},
+    {0x1F000, 0x1FAFF},
+};
+// What DejaVu Serif is known to cover beyond pdflatex: Latin, Greek, Cyrillic, punctuation.
+constexpr std::pair<char32_t, char32_t> kSerifRanges[] = {
+    {0x0020, 0x007E}, {0x00A0, 0x052F}, {0x1E00, 0x1FFF},
+    {0x2000, 0x206F}, {0x20A0, 0x20BF}, {0x2100, 0x214F},
 };
 
-// Chinese, Japanese and Korean, then monochrome emoji (a colour bitmap font would leave
-// the emoji out of the PDF's text), then what Symbola lacks.
-constexpr FallbackFont kFallbacks[] = {
-    {"opentype/noto/NotoSerifCJK-Regular.ttc"},
-    {"opentype/noto/NotoSansCJK-Regular.ttc"},
-    {"truetype/ancient-scripts/Symbola_hint.ttf"},
-    {"truetype/dejavu/DejaVuSans.ttf"},
-};
+template <size_t N> bool inAny(char32_t c, const std::pair<char32_t, char32_t> (&ranges)[N])
+{
+    for (const auto &[from, to] : ranges) {
+        if (inRange(c, from, to))
+            return true;
+    }
+    return false;
+}
+
+QString firstFile(const QStringList &roots, const char *relative)
+{
+    for (const QString &root : roots) {
+        const QString file = root + u'/' + QLatin1StringView(relative);
+        if (QFileInfo(file).isFile())
+            return file;
+    }
+    return {};
+}
+
+// The faces of one DejaVu family that are installed, so a missing italic never stops a run.
+QString dejavuFamily(const QString &folder, const QString &command, const QString &base,
+                     const QString &italic, const QString &extra)
+{
+    const QDir dir(folder);
+    QString faces = QStringLiteral("UprightFont=*");
+    if (dir.exists(base + QStringLiteral("-Bold.ttf")))
+        faces += QStringLiteral(", BoldFont=*-Bold");
+    if (dir.exists(base + u'-' + italic + QStringLiteral(".ttf")))
+        faces += QStringLiteral(", ItalicFont=*-") + italic;
+    if (dir.exists(base + QStringLiteral("-Bold") + italic + QStringLiteral(".ttf")))
+        faces += QStringLiteral(", BoldItalicFont=*-Bold") + italic;
+    return command + u'{' + base + QStringLiteral("}[Path=") + folder +
+           QStringLiteral(", Extension=.ttf, ") + faces + extra + QStringLiteral("]\n");
+}
+
+QString dejavuFamilies(const QString &folder, const QString &extra)
+{
+    return dejavuFamily(folder, QStringLiteral("\\setmainfont"), QStringLiteral("DejaVuSerif"),
+                        QStringLiteral("Italic"), extra) +
+           dejavuFamily(folder, QStringLiteral("\\setsansfont"), QStringLiteral("DejaVuSans"),
+                        QStringLiteral("Oblique"), extra) +
+           dejavuFamily(folder, QStringLiteral("\\setmonofont"), QStringLiteral("DejaVuSansMono"),
+                        QStringLiteral("Oblique"), extra);
+}
+
+QString folderOf(const QString &file)
+{
+    return QFileInfo(file).absolutePath() + u'/';
+}
 
 } // namespace
 
@@ -80,15 +142,22 @@ const QStringList &knownEngines()
     return engines;
 }
 
-QStringList findEngines(const std::optional<QString> &pathValue)
+QList<Engine> findEngines(const std::optional<QString> &pathValue)
 {
     if (!pathValue)
         return {};
-    const QStringList dirs = ConverterSearch::splitPath(*pathValue);
-    QStringList found;
+    QStringList dirs;
+    for (const QString &dir : ConverterSearch::splitPath(*pathValue)) {
+        if (QDir::isAbsolutePath(dir))
+            dirs << dir;
+    }
+    QList<Engine> found;
+    if (dirs.isEmpty())
+        return found;
     for (const QString &engine : knownEngines()) {
-        if (!QStandardPaths::findExecutable(engine, dirs).isEmpty())
-            found << engine;
+        const QString path = QStandardPaths::findExecutable(engine, dirs);
+        if (!path.isEmpty())
+            found.append({engine, QFileInfo(path).absoluteFilePath()});
     }
     return found;
 }
@@ -106,94 +175,187 @@ bool pdflatexCanSet(QStringView text)
     return true;
 }
 
+Scripts scriptsOf(QStringView text)
+{
+    Scripts scripts;
+    for (const char32_t c : text.toUcs4()) {
+        if (c < 0x80)
+            continue;
+        if (inAny(c, kCjkRanges))
+            scripts.cjk = true;
+        else if (inAny(c, kSymbolRanges) || c == 0xFE0F || c == 0x200D)
+            scripts.symbols = true;
+        else if (!inAny(c, kSerifRanges))
+            scripts.other = true;
+    }
+    return scripts;
+}
+
 FontChain installedFontChain(const QStringList &fontRoots)
 {
     FontChain chain;
-    for (const QString &root : fontRoots) {
-        const QString dejavu = root + QStringLiteral("/truetype/dejavu/");
-        if (chain.mainFolder.isEmpty() && QFileInfo::exists(dejavu + u"DejaVuSerif.ttf"))
-            chain.mainFolder = dejavu;
-        for (const FallbackFont &font : kFallbacks) {
-            const QString file = root + u'/' + QLatin1StringView(font.file);
-            if (QFileInfo(file).isFile() && !chain.fallbacks.contains(file))
-                chain.fallbacks << file;
-        }
+    const QString serif = firstFile(fontRoots, "truetype/dejavu/DejaVuSerif.ttf");
+    if (!serif.isEmpty())
+        chain.mainFolder = folderOf(serif);
+    for (const char *cjk :
+         {"opentype/noto/NotoSerifCJK-Regular.ttc", "opentype/noto/NotoSansCJK-Regular.ttc"}) {
+        const QString file = firstFile(fontRoots, cjk);
+        if (!file.isEmpty())
+            chain.cjk << file;
     }
+    chain.symbols = firstFile(fontRoots, "truetype/ancient-scripts/Symbola_hint.ttf");
+    chain.wide = firstFile(fontRoots, "truetype/dejavu/DejaVuSans.ttf");
     return chain;
 }
 
-QByteArray lualatexFontHeader(const FontChain &chain)
+QByteArray lualatexFontHeader(const FontChain &chain, const Scripts &scripts)
 {
-    QStringList fallbacks;
-    for (const QString &file : chain.fallbacks)
-        fallbacks << u"\"[" + file + u"]:mode=harf;\"";
-    QString header = QStringLiteral("% Written by Velunor: fonts for text in any script.\n"
-                                    "\\directlua{luaotfload.add_fallback(\"velunorfallback\", {") +
-                     fallbacks.join(QStringLiteral(", ")) + QStringLiteral("})}\n");
-    if (!chain.mainFolder.isEmpty()) {
-        const QDir folder(chain.mainFolder);
-        // Only the faces that are installed, so a missing italic never stops the run.
-        const auto family = [&](const QString &command, const QString &base,
-                                const QString &italic) {
-            QString faces = QStringLiteral("UprightFont=*");
-            if (folder.exists(base + QStringLiteral("-Bold.ttf")))
-                faces += QStringLiteral(", BoldFont=*-Bold");
-            if (folder.exists(base + u'-' + italic + QStringLiteral(".ttf")))
-                faces += QStringLiteral(", ItalicFont=*-") + italic;
-            if (folder.exists(base + QStringLiteral("-Bold") + italic + QStringLiteral(".ttf")))
-                faces += QStringLiteral(", BoldItalicFont=*-Bold") + italic;
-            header += command + u'{' + base + QStringLiteral("}[Path=") + chain.mainFolder +
-                      QStringLiteral(", Extension=.ttf, ") + faces +
-                      QStringLiteral(", RawFeature={fallback=velunorfallback}]\n");
-        };
-        family(QStringLiteral("\\setmainfont"), QStringLiteral("DejaVuSerif"),
-               QStringLiteral("Italic"));
-        family(QStringLiteral("\\setsansfont"), QStringLiteral("DejaVuSans"),
-               QStringLiteral("Oblique"));
-        family(QStringLiteral("\\setmonofont"), QStringLiteral("DejaVuSansMono"),
-               QStringLiteral("Oblique"));
+    // Each fallback font costs time in every face that uses it: only what the text needs.
+    QStringList files;
+    if (scripts.cjk || scripts.other)
+        files << chain.cjk;
+    if (scripts.symbols || scripts.other)
+        files << chain.symbols;
+    if (scripts.other)
+        files << chain.wide;
+    files.removeAll(QString());
+    QString header = QStringLiteral("% Written by Velunor: fonts for text in any script.\n");
+    QString extra;
+    if (!files.isEmpty()) {
+        QStringList fallbacks;
+        for (const QString &file : std::as_const(files))
+            fallbacks << u"\"[" + file + u"]:mode=harf;\"";
+        header += QStringLiteral("\\directlua{luaotfload.add_fallback(\"velunorfallback\", {") +
+                  fallbacks.join(QStringLiteral(", ")) + QStringLiteral("})}\n");
+        extra = QStringLiteral(", RawFeature={fallback=velunorfallback}");
     }
+    if (!chain.mainFolder.isEmpty())
+        header += dejavuFamilies(chain.mainFolder, extra);
+    return header.toUtf8();
+}
+
+QByteArray xelatexFontHeader(const FontChain &chain, const Scripts &scripts)
+{
+    if (chain.mainFolder.isEmpty() || scripts.other || (scripts.cjk && chain.cjk.isEmpty()) ||
+        (scripts.symbols && chain.symbols.isEmpty()))
+        return {};
+    QString header = QStringLiteral("% Written by Velunor: a font for each script.\n") +
+                     dejavuFamilies(chain.mainFolder, {});
+    struct Switch
+    {
+        QString name;
+        QString font;
+        QString options;
+        QList<std::pair<char32_t, char32_t>> ranges;
+    };
+    QList<Switch> switches;
+    if (scripts.cjk) {
+        // Index 2 of Noto's collections is Simplified Chinese; it has the kana and hangul too.
+        switches.append({QStringLiteral("velunorcjk"),
+                         chain.cjk.first(),
+                         QStringLiteral(", FontIndex=2"),
+                         {std::begin(kCjkRanges), std::end(kCjkRanges)}});
+    }
+    if (scripts.symbols) {
+        QList<std::pair<char32_t, char32_t>> ranges(std::begin(kSymbolRanges),
+                                                    std::end(kSymbolRanges));
+        ranges.append({0x200D, 0x200D});
+        ranges.append({0xFE0F, 0xFE0F});
+        switches.append({QStringLiteral("velunorsymbols"), chain.symbols, {}, ranges});
+    }
+    if (switches.isEmpty())
+        return header.toUtf8();
+    header += QStringLiteral("\\XeTeXinterchartokenstate=1\n\\makeatletter\n"
+                             "\\def\\velunor@classes#1#2#3{\\count@=#1\\relax\\loop"
+                             "\\XeTeXcharclass\\count@=#3\\relax"
+                             "\\ifnum\\count@<#2\\advance\\count@ by 1\\repeat}\n");
+    const auto hex = [](char32_t c) -> QString {
+        return u'"' + QString::number(uint(c), 16).toUpper();
+    };
+    for (const Switch &s : std::as_const(switches)) {
+        const QFileInfo font(s.font);
+        header += QStringLiteral("\\newfontfamily\\") + s.name + u'{' + font.fileName() +
+                  QStringLiteral("}[Path=") + font.absolutePath() + u'/' + s.options +
+                  QStringLiteral("]\n\\newXeTeXintercharclass\\") + s.name +
+                  QStringLiteral("class\n");
+        for (const auto &[from, to] : s.ranges)
+            header += QStringLiteral("\\velunor@classes{") + hex(from) + QStringLiteral("}{") +
+                      hex(to) + QStringLiteral("}{\\") + s.name + QStringLiteral("class}\n");
+        // Into the script's font from ordinary text (0) or a boundary (4095), and back out.
+        for (const char *outside : {"0", "4095"}) {
+            header += QStringLiteral("\\XeTeXinterchartoks ") + QLatin1StringView(outside) +
+                      QStringLiteral(" \\") + s.name + QStringLiteral("class = {\\begingroup\\") +
+                      s.name + QStringLiteral("}\n\\XeTeXinterchartoks \\") + s.name +
+                      QStringLiteral("class ") + QLatin1StringView(outside) +
+                      QStringLiteral(" = {\\endgroup}\n");
+        }
+    }
+    for (const Switch &from : std::as_const(switches)) {
+        for (const Switch &to : std::as_const(switches)) {
+            if (from.name != to.name)
+                header += QStringLiteral("\\XeTeXinterchartoks \\") + from.name +
+                          QStringLiteral("class \\") + to.name +
+                          QStringLiteral("class = {\\endgroup\\begingroup\\") + to.name +
+                          QStringLiteral("}\n");
+        }
+    }
+    header += QStringLiteral("\\makeatother\n");
     return header.toUtf8();
 }
 
 } // namespace PdfSetup
 
-PdfSetupPlanner::PdfSetupPlanner(QStringList engines, QString headerFolder)
-    : m_engines(std::move(engines)), m_headerFolder(std::move(headerFolder))
+PdfSetupPlanner::PdfSetupPlanner(QList<PdfSetup::Engine> engines, QString headerFolder,
+                                 QStringList fontRoots)
+    : m_headerFolder(std::move(headerFolder)), m_fonts(PdfSetup::installedFontChain(fontRoots))
 {
+    for (const PdfSetup::Engine &engine : std::as_const(engines)) {
+        m_names << engine.name;
+        m_paths.insert(engine.name, engine.path);
+    }
 }
 
-bool PdfSetupPlanner::needsUnicode(const QString &inputPath) const
+std::optional<QString> PdfSetupPlanner::fileText(const QString &inputPath) const
 {
     const QFileInfo info(inputPath);
     Scan &scan = m_scans[info.absoluteFilePath()];
     if (scan.size == info.size() && scan.modified == info.lastModified())
-        return scan.unicode;
+        return scan.text;
     scan.size = info.size();
     scan.modified = info.lastModified();
-    scan.unicode = true;
+    scan.text.reset();
     QFile file(inputPath);
     // Only regular files: a FIFO would block the UI thread.
     if (!info.isFile() || info.size() > PdfSetup::kScanLimit || !file.open(QIODevice::ReadOnly))
-        return scan.unicode;
+        return scan.text;
     const QByteArray bytes = file.read(PdfSetup::kScanLimit);
     // Office and e-book files are zip archives; their text cannot be seen from here.
     if (bytes.startsWith("PK\x03\x04"))
-        return scan.unicode;
+        return scan.text;
     QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
     const QString text = decoder.decode(bytes);
-    scan.unicode = decoder.hasError() || !PdfSetup::pdflatexCanSet(text);
-    return scan.unicode;
+    if (!decoder.hasError())
+        scan.text = text;
+    return scan.text;
 }
 
 QString PdfSetupPlanner::automaticEngine(const QString &inputPath) const
 {
+    return automaticEngineForText(fileText(inputPath));
+}
+
+QString PdfSetupPlanner::automaticEngineForText(const std::optional<QString> &text) const
+{
     const auto has = [this](const char *engine) {
-        return m_engines.contains(QLatin1StringView(engine));
+        return m_paths.contains(QLatin1StringView(engine));
     };
-    if (has("pdflatex") && !needsUnicode(inputPath))
+    if (has("pdflatex") && text && PdfSetup::pdflatexCanSet(*text))
         return QStringLiteral("pdflatex");
-    // lualatex takes fallback fonts for every script; the others need help per script.
+    // xelatex is the fastest where its per-script fonts are known to cover the text; lualatex
+    // falls back glyph by glyph and so sets any script, also a text we could not read.
+    if (has("xelatex") && text &&
+        !PdfSetup::xelatexFontHeader(m_fonts, PdfSetup::scriptsOf(*text)).isEmpty())
+        return QStringLiteral("xelatex");
     for (const char *engine : {"lualatex", "xelatex", "weasyprint", "wkhtmltopdf", "pdflatex"}) {
         if (has(engine))
             return QLatin1StringView(engine).toString();
@@ -201,47 +363,88 @@ QString PdfSetupPlanner::automaticEngine(const QString &inputPath) const
     return {};
 }
 
+QString PdfSetupPlanner::engineArgument(const QString &engine) const
+{
+    // The absolute path: pandoc's own search would also look in the input's folder when PATH
+    // names it ('.', an empty entry).
+    return u"--pdf-engine=" + m_paths.value(engine, engine);
+}
+
 QStringList PdfSetupPlanner::arguments(const QString &engine, const QString &inputPath) const
 {
     if (engine != PdfSetup::kAutomatic)
-        return engine.isEmpty() ? QStringList{} : QStringList{u"--pdf-engine=" + engine};
-    const QString chosen = automaticEngine(inputPath);
-    // pdflatex is pandoc's own default, so Latin text keeps the plain command line.
-    if (chosen.isEmpty() || chosen == u"pdflatex")
+        return argumentsForText(engine, std::nullopt);
+    return argumentsForText(engine, fileText(inputPath));
+}
+
+QStringList PdfSetupPlanner::argumentsForText(const QString &engine,
+                                              const std::optional<QString> &text) const
+{
+    if (engine != PdfSetup::kAutomatic)
+        return engine.isEmpty() ? QStringList{} : QStringList{engineArgument(engine)};
+    const QString chosen = automaticEngineForText(text);
+    if (chosen.isEmpty())
         return {};
-    QStringList args{u"--pdf-engine=" + chosen};
+    QStringList args{engineArgument(chosen)};
+    // Not knowing the text, prepare for every script.
+    const PdfSetup::Scripts scripts =
+        text ? PdfSetup::scriptsOf(*text) : PdfSetup::Scripts{true, true, true};
+    QString name;
+    QByteArray content;
     if (chosen == u"lualatex") {
-        const QString header = fontHeaderPath();
+        name = QStringLiteral("unicode-fonts");
+        content = PdfSetup::lualatexFontHeader(m_fonts, scripts);
+    } else if (chosen == u"xelatex") {
+        name = QStringLiteral("script-fonts");
+        content = PdfSetup::xelatexFontHeader(m_fonts, scripts);
+    }
+    if (scripts.cjk)
+        name += QStringLiteral("-cjk");
+    if (scripts.symbols)
+        name += QStringLiteral("-symbols");
+    if (scripts.other)
+        name += QStringLiteral("-other");
+    if (!content.isEmpty()) {
+        const QString header = headerPath(name + QStringLiteral(".tex"), content);
         if (!header.isEmpty())
             args << u"--include-in-header=" + header;
-    } else if (chosen == u"xelatex") {
-        args << QStringLiteral("--variable=mainfont:DejaVu Serif");
     }
     return args;
 }
 
-QString PdfSetupPlanner::fontHeaderPath() const
+QString PdfSetupPlanner::headerPath(const QString &name, const QByteArray &content) const
 {
-    if (!m_headerPath.isEmpty() && QFileInfo(m_headerPath).isFile())
-        return m_headerPath;
-    m_headerPath.clear();
-    const PdfSetup::FontChain chain = PdfSetup::installedFontChain();
-    if (chain.fallbacks.isEmpty() && chain.mainFolder.isEmpty())
+    const QString path = QDir(m_headerFolder).filePath(name);
+    const QFileInfo info(path);
+    if (m_written.value(path) == content && info.isFile() && !info.isSymLink())
+        return path;
+    m_written.remove(path);
+    // The engines read this file: a folder others can write to could hand them anything.
+    if (!QFileInfo::exists(m_headerFolder) && QDir().mkpath(m_headerFolder))
+        QFile::setPermissions(m_headerFolder,
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QString reason;
+    if (!isPrivateFolder(m_headerFolder, &reason)) {
+        qCWarning(lcPdf) << "font header folder" << m_headerFolder << reason;
         return {};
-    const QByteArray content = PdfSetup::lualatexFontHeader(chain);
-    const QString path = QDir(m_headerFolder).filePath(QStringLiteral("unicode-fonts.tex"));
-    QFile existing(path);
-    if (QFileInfo(path).isFile() && existing.open(QIODevice::ReadOnly) &&
-        existing.readAll() == content) {
-        m_headerPath = path;
-        return m_headerPath;
     }
-    QSaveFile out(path);
-    if (!QDir().mkpath(m_headerFolder) || !out.open(QIODevice::WriteOnly) ||
-        out.write(content) != content.size() || !out.commit()) {
+    QFile existing(path);
+    if (!info.isSymLink() && info.isFile() && existing.open(QIODevice::ReadOnly) &&
+        existing.readAll() == content) {
+        m_written.insert(path, content);
+        return path;
+    }
+    existing.close();
+    // A link is removed, not followed: the header is always a fresh file of ours.
+    if (info.isSymLink() && !QFile::remove(path)) {
+        qCWarning(lcPdf) << "cannot remove link at" << path;
+        return {};
+    }
+    AtomicWrite out(path);
+    if (!out.open() || !out.write(content) || !out.commit()) {
         qCWarning(lcPdf) << "cannot write font header" << path << out.errorString();
         return {};
     }
-    m_headerPath = path;
-    return m_headerPath;
+    m_written.insert(path, content);
+    return path;
 }

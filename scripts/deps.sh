@@ -12,9 +12,10 @@ packages=(
     # What pandoc needs for a default PDF.
     texlive-latex-recommended texlive-latex-extra texlive-fonts-recommended lmodern
     fonts-dejavu-core fonts-noto-color-emoji
-    # PDF of text in any script: lualatex with DejaVu (Latin, Greek, Cyrillic), Noto CJK
-    # (Chinese, Japanese, Korean) and Symbola (emoji) as fallback fonts.
-    texlive-luatex fonts-dejavu-extra fonts-noto-cjk fonts-symbola
+    # PDF of text in any script: xelatex switching per script between DejaVu (Latin, Greek,
+    # Cyrillic), Noto CJK (Chinese, Japanese, Korean) and Symbola (emoji); lualatex with them
+    # as fallback fonts for other scripts.
+    texlive-xetex texlive-luatex fonts-dejavu-extra fonts-noto-cjk fonts-symbola
     xvfb xauth
 )
 if [ "${1:-}" = "--test" ]; then

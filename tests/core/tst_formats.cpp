@@ -2,6 +2,7 @@
 #include "conversionhelpers.h"
 #include "fakes.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>
@@ -34,7 +35,12 @@ private slots:
     void engineOnTheCommandLine();
     void presetKeepsTheEngine();
     void presetWithUnknownFormatWarns();
+    void exitCode43Hint_data();
     void exitCode43Hint();
+    void fontHeaderTrustsOnlyItsOwnFolder_data();
+    void fontHeaderTrustsOnlyItsOwnFolder();
+    void enginesOnlyFromAbsoluteFolders();
+    void cancelWhileReadingTheText();
 };
 
 void TstFormats::derivedNames_data()
@@ -118,15 +124,20 @@ void TstFormats::automaticEngine_data()
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("expected");
     const QStringList all{"pdflatex", "xelatex", "lualatex", "weasyprint"};
+    // xelatex switches to a font per script it knows; lualatex for the rest and the unknown.
     QTest::newRow("german") << all << QByteArray("Grüße aus München, Straße") << "pdflatex";
     QTest::newRow("french") << all << QByteArray("« Ça va » — l’œuvre… 12 €") << "pdflatex";
-    QTest::newRow("arrow") << all << QByteArray("a → b") << "lualatex";
-    QTest::newRow("cyrillic") << all << QByteArray("Привет") << "lualatex";
-    QTest::newRow("greek") << all << QByteArray("Grüße, Καλημέρα") << "lualatex";
-    QTest::newRow("emoji") << all << QByteArray("Hallo 😀") << "lualatex";
+    QTest::newRow("arrow") << all << QByteArray("a → b") << "xelatex";
+    QTest::newRow("cyrillic") << all << QByteArray("Привет") << "xelatex";
+    QTest::newRow("greek") << all << QByteArray("Grüße, Καλημέρα") << "xelatex";
+    QTest::newRow("emoji") << all << QByteArray("Hallo 😀") << "xelatex";
+    QTest::newRow("chinese") << all << QByteArray("你好") << "xelatex";
+    QTest::newRow("arabic") << all << QByteArray("مرحبا") << "lualatex";
     QTest::newRow("zip archive") << all << QByteArray("PK\x03\x04rest") << "lualatex";
     QTest::newRow("not utf-8") << all << QByteArray("Gr\xfc\xdf") << "lualatex";
-    QTest::newRow("no lualatex") << QStringList{"pdflatex", "xelatex"} << QByteArray("Привет")
+    QTest::newRow("no xelatex") << QStringList{"pdflatex", "lualatex"} << QByteArray("Привет")
+                                << "lualatex";
+    QTest::newRow("no lualatex") << QStringList{"pdflatex", "xelatex"} << QByteArray("مرحبا")
                                  << "xelatex";
     QTest::newRow("html engine only")
         << QStringList{"weasyprint"} << QByteArray("abc") << "weasyprint";
@@ -160,8 +171,11 @@ void TstFormats::engineOnTheCommandLine()
     vm.setOutputFormat(QStringLiteral("pdf"));
     vm.autoSetOutputFile();
 
-    const QString header = world.path(QStringLiteral("cache/unicode-fonts.tex"));
-    QVERIFY2(vm.commandPreview().contains(QStringLiteral("--pdf-engine=lualatex")),
+    const QString engines = world.path(QStringLiteral("engines/"));
+    // Only the fonts the text needs: Cyrillic is DejaVu's own, Chinese needs a fallback.
+    const QString header = world.path(QStringLiteral("cache/unicode-fonts-cjk.tex"));
+    QVERIFY2(vm.commandPreview().contains(QStringLiteral("--pdf-engine=") + engines +
+                                          QStringLiteral("lualatex")),
              qPrintable(vm.commandPreview()));
     QVERIFY(vm.commandPreview().contains(QStringLiteral("--include-in-header=") + header));
     QVERIFY(fileBytes(header).contains("luaotfload.add_fallback"));
@@ -170,6 +184,9 @@ void TstFormats::engineOnTheCommandLine()
     vm.setPdfEngine(QStringLiteral("xelatex"));
     QCOMPARE(changed.count(), 1);
     QVERIFY(vm.commandPreview().endsWith(QStringLiteral(" --standalone --pdf-engine=xelatex")));
+    vm.setPdfEngine(QStringLiteral("lualatex"));
+    QVERIFY(vm.commandPreview().endsWith(QStringLiteral(" --standalone --pdf-engine=") + engines +
+                                         QStringLiteral("lualatex")));
 
     // An engine named in the extra options is the user's word.
     vm.setPdfEngine(PandocViewModel::kAutomaticPdfEngine);
@@ -236,22 +253,131 @@ void TstFormats::presetWithUnknownFormatWarns()
     QVERIFY(!log.join(u'\n').contains(QStringLiteral("Eingabeformat")));
 }
 
+void TstFormats::exitCode43Hint_data()
+{
+    QTest::addColumn<QString>("engine");
+    QTest::addColumn<QString>("advice");
+    // Advice to pick what is already picked does not help.
+    QTest::newRow("automatic") << PandocViewModel::kAutomaticPdfEngine << "obwohl „Automatisch“";
+    QTest::newRow("chosen") << "pdflatex"
+                            << "„Automatisch“ oder lualatex wählen";
+}
+
 void TstFormats::exitCode43Hint()
 {
+    QFETCH(QString, engine);
+    QFETCH(QString, advice);
     TestWorld world;
     world.installFakePandoc();
     qputenv("FAKE_PANDOC_EXIT", "43");
-    auto vm = world.makeViewModel();
-    vm->setInputFiles({QUrl::fromLocalFile(world.writeFile(QStringLiteral("a.md"), "Ω"))});
-    vm->setOutputFormat(QStringLiteral("pdf"));
-    vm->autoSetOutputFile();
-    QSignalSpy done(vm.get(), &PandocViewModel::conversionFinished);
-    vm->convert();
+    ViewModelEnvironment env = world.environment();
+    env.enginePath = engineFolder(world, {"pdflatex", "lualatex"});
+    PandocViewModel vm(env);
+    vm.setInputFiles({QUrl::fromLocalFile(world.writeFile(QStringLiteral("a.md"), "Ω"))});
+    vm.setOutputFormat(QStringLiteral("pdf"));
+    vm.setPdfEngine(engine);
+    vm.autoSetOutputFile();
+    QSignalSpy done(&vm, &PandocViewModel::conversionFinished);
+    vm.convert();
     QVERIFY(done.wait(10000));
     qunsetenv("FAKE_PANDOC_EXIT");
-    const QString last = vm->logMessages().constLast();
-    QVERIFY2(last.startsWith(QStringLiteral("⚠ ")) && last.contains(QStringLiteral("„PDF-Engine“")),
+    const QString last = vm.logMessages().constLast();
+    QVERIFY2(last.startsWith(QStringLiteral("⚠ ")) &&
+                 last.contains(QStringLiteral("„PDF-Engine“")) && last.contains(advice),
              qPrintable(last));
+}
+
+void TstFormats::fontHeaderTrustsOnlyItsOwnFolder_data()
+{
+    QTest::addColumn<bool>("link");
+    QTest::addColumn<QFileDevice::Permissions>("folderMode");
+    QTest::addColumn<bool>("written");
+    const QFileDevice::Permissions own = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                         QFileDevice::ExeOwner | QFileDevice::ReadUser |
+                                         QFileDevice::WriteUser | QFileDevice::ExeUser;
+    QTest::newRow("private folder") << false << own << true;
+    QTest::newRow("link at the header") << true << own << true;
+    QTest::newRow("world-writable folder")
+        << false << (own | QFileDevice::WriteOther | QFileDevice::ExeOther) << false;
+    QTest::newRow("group-writable folder") << false << (own | QFileDevice::WriteGroup) << false;
+}
+
+void TstFormats::fontHeaderTrustsOnlyItsOwnFolder()
+{
+    QFETCH(bool, link);
+    QFETCH(QFileDevice::Permissions, folderMode);
+    QFETCH(bool, written);
+    TestWorld world;
+    const QString folder = world.path(QStringLiteral("cache"));
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(QFile::setPermissions(folder, folderMode));
+    const QString header = folder + QStringLiteral("/unicode-fonts-cjk.tex");
+    const QString target = world.writeFile(QStringLiteral("elsewhere.tex"), "someone else's");
+    if (link)
+        QVERIFY(QFile::link(target, header));
+    const PdfSetupPlanner planner({{QStringLiteral("lualatex"), QStringLiteral("/x/lualatex")}},
+                                  folder);
+    const QStringList args = planner.argumentsForText(PdfSetup::kAutomatic, QStringLiteral("你好"));
+    QCOMPARE(args.contains(QStringLiteral("--include-in-header=") + header), written);
+    QCOMPARE(fileBytes(target), QByteArray("someone else's"));
+    if (written) {
+        QVERIFY(!QFileInfo(header).isSymLink());
+        QVERIFY(fileBytes(header).startsWith("% Written by Velunor"));
+    } else {
+        QVERIFY(!QFileInfo::exists(header));
+    }
+}
+
+void TstFormats::enginesOnlyFromAbsoluteFolders()
+{
+    TestWorld world;
+    // A program named like an engine beside the input, where the converter runs.
+    const QString input = world.writeFile(QStringLiteral("Texte/doc.md"), "Grüße");
+    const QString fake = world.writeFile(QStringLiteral("Texte/pdflatex"), "#!/bin/sh\n");
+    QFile::setPermissions(fake, QFile::permissions(fake) | QFile::ExeOwner);
+    const QString trusted = engineFolder(world, {"lualatex"});
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(world.path(QStringLiteral("Texte")));
+    ViewModelEnvironment env = world.environment();
+    env.enginePath = QStringLiteral(".::Texte:") + trusted;
+    PandocViewModel vm(env);
+    QDir::setCurrent(previous);
+    QCOMPARE(vm.pdfEngines(), QStringList{QStringLiteral("lualatex")});
+    vm.setInputFiles({QUrl::fromLocalFile(input)});
+    vm.setOutputFormat(QStringLiteral("pdf"));
+    vm.autoSetOutputFile();
+    QVERIFY2(vm.commandPreview().contains(QStringLiteral("--pdf-engine=") + trusted +
+                                          QStringLiteral("/lualatex")),
+             qPrintable(vm.commandPreview()));
+}
+
+// The text is asked for before the conversion; a cancel then ends the run, converter unstarted.
+void TstFormats::cancelWhileReadingTheText()
+{
+    TestWorld world;
+    world.installFakePandoc();
+    const QString args = world.path(QStringLiteral("args.txt"));
+    qputenv("FAKE_PANDOC_ARGS_FILE", args.toLocal8Bit());
+    qputenv("FAKE_PANDOC_SLEEP_MS", "20000");
+    qputenv("FAKE_PANDOC_SLEEP_MATCH", "--to=json");
+    ViewModelEnvironment env = world.environment();
+    env.enginePath = engineFolder(world, {"pdflatex", "xelatex"});
+    PandocViewModel vm(env);
+    vm.setInputFiles({QUrl::fromLocalFile(world.writeFile(QStringLiteral("a.md"), "abc")),
+                      QUrl::fromLocalFile(world.writeFile(QStringLiteral("b.md"), "abc"))});
+    vm.setOutputFormat(QStringLiteral("pdf"));
+    QSignalSpy done(&vm, &PandocViewModel::conversionFinished);
+    vm.convert();
+    QTRY_VERIFY(QFileInfo(args).size() > 0);
+    vm.cancelConversion();
+    QVERIFY(done.wait(10000));
+    qunsetenv("FAKE_PANDOC_ARGS_FILE");
+    qunsetenv("FAKE_PANDOC_SLEEP_MS");
+    qunsetenv("FAKE_PANDOC_SLEEP_MATCH");
+    QVERIFY2(vm.statusMessage().contains(QStringLiteral("abgebrochen")),
+             qPrintable(vm.statusMessage()));
+    // Only text probes ran; no conversion wrote a PDF.
+    QVERIFY(!fileBytes(args).contains("-o\n"));
 }
 
 QTEST_GUILESS_MAIN(TstFormats)

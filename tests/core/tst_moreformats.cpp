@@ -1,6 +1,8 @@
 // Formats and PDF engines with Debian's pandoc, lualatex and pdftotext.
 #include "conversionhelpers.h"
 #include "fakes.h"
+#include "pdfsetup.h"
+#include "textprobe.h"
 
 #include <QFile>
 #include <QProcess>
@@ -26,11 +28,15 @@ private slots:
     void addedFormatEndToEnd_data();
     void addedFormatEndToEnd();
     void multiScriptPdf();
+    void automaticReadsTheText_data();
+    void automaticReadsTheText();
+    void entitiesEndToEnd();
 };
 
 void TstMoreFormats::initTestCase()
 {
-    for (const char *tool : {"/usr/bin/pandoc", "/usr/bin/pdftotext", "/usr/bin/lualatex"}) {
+    for (const char *tool :
+         {"/usr/bin/pandoc", "/usr/bin/pdftotext", "/usr/bin/lualatex", "/usr/bin/xelatex"}) {
         if (!QFile::exists(QLatin1StringView(tool)))
             QFAIL(qPrintable(QStringLiteral("%1 is required: ./test.sh installs it").arg(tool)));
     }
@@ -117,6 +123,70 @@ void TstMoreFormats::multiScriptPdf()
             QVERIFY2(text.contains(one),
                      qPrintable(QStringLiteral("missing ") + one + u'\n' + text));
     }
+}
+
+void TstMoreFormats::automaticReadsTheText_data()
+{
+    QTest::addColumn<QByteArray>("document");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("expected");
+    // Every document is ASCII; only pandoc's reading shows what will be set.
+    QTest::newRow("plain") << QByteArray("Hallo Welt\n") << QStringList{} << "pdflatex";
+    QTest::newRow("entities") << QByteArray("Text &kappa; und &#x416;\n") << QStringList{}
+                              << "xelatex";
+    QTest::newRow("bibliography") << QByteArray("Siehe [@wang].\n")
+                                  << QStringList{"--citeproc", "--bibliography=refs.json"}
+                                  << "xelatex";
+    QTest::newRow("metadata") << QByteArray("Hallo\n") << QStringList{"-M", "title=Ωμέγα"}
+                              << "xelatex";
+    QTest::newRow("defaults file")
+        << QByteArray("Hallo\n") << QStringList{"--defaults=meta.yaml"} << "xelatex";
+}
+
+void TstMoreFormats::automaticReadsTheText()
+{
+    QFETCH(QByteArray, document);
+    QFETCH(QStringList, options);
+    QFETCH(QString, expected);
+    TestWorld world;
+    const QString input = world.writeFile(QStringLiteral("doc.md"), document);
+    world.writeFile(QStringLiteral("refs.json"),
+                    R"([{"id": "wang", "type": "book", "title": "你好 Βιβλίο",
+                        "author": [{"family": "王"}], "issued": {"date-parts": [[2020]]}}])");
+    world.writeFile(QStringLiteral("meta.yaml"), "metadata:\n  title: Ωμέγα\n");
+    const PdfSetupPlanner planner(PdfSetup::findEngines(QStringLiteral("/usr/bin")),
+                                  world.path(QStringLiteral("cache")));
+    TextProbe probe;
+    QSignalSpy learnt(&probe, &TextProbe::finished);
+    probe.start(QStringLiteral("/usr/bin/pandoc"), QStringList{input} + options, world.root(),
+                60000);
+    QVERIFY(learnt.wait(60000));
+    const auto text = learnt.first().first().value<std::optional<QString>>();
+    QVERIFY(text);
+    QCOMPARE(planner.automaticEngineForText(text), expected);
+}
+
+// The whole run: the engine chosen from the text is logged, and the characters are in the PDF.
+void TstMoreFormats::entitiesEndToEnd()
+{
+    TestWorld world;
+    world.installRealPandoc();
+    const QString input =
+        world.writeFile(QStringLiteral("Entitaeten.md"), "Kappa &kappa;, Zhe &#x416;.\n");
+    auto vm = world.makeViewModel();
+    vm->setOutputFormat(QStringLiteral("pdf"));
+    vm->handleInputFileSelection({{QUrl::fromLocalFile(input)}, std::nullopt});
+    QVERIFY(convert(*vm));
+    const QStringList log = vm->logMessages();
+    QVERIFY2(vm->statusColor() == PandocViewModel::StatusColor::Green, qPrintable(log.join(u'\n')));
+    QVERIFY2(log.contains(QStringLiteral("PDF-Engine (Automatisch): xelatex")),
+             qPrintable(log.join(u'\n')));
+    QProcess pdftotext;
+    pdftotext.start(QStringLiteral("pdftotext"),
+                    {world.path(QStringLiteral("Entitaeten.pdf")), QStringLiteral("-")});
+    QVERIFY(pdftotext.waitForFinished(60000));
+    const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
+    QVERIFY2(text.contains(u'κ') && text.contains(u'Ж'), qPrintable(text));
 }
 
 QTEST_GUILESS_MAIN(TstMoreFormats)

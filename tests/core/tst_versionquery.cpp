@@ -1,5 +1,6 @@
 // Queries of the converter against converters whose answers are far larger than a real one.
 #include "formatquery.h"
+#include "procstatus.h"
 #include "versionquery.h"
 
 #include <QFile>
@@ -12,14 +13,7 @@ namespace {
 // The peak resident memory of this process so far, in KiB.
 qint64 peakResidentKiB()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-    }
-    return -1;
+    return procSelfFigure("status", "VmHWM:");
 }
 
 VersionQuery::Result runQuery(int timeoutMs,
