@@ -58,7 +58,8 @@ void runCommand(PandocViewModel &vm, FakeDialogs &dialogs, const QStringList &wo
         for (int i = 0; i < words.at(3).toInt(); ++i) {
             const QString n = QString::number(i);
             if (verb == u"imports") {
-                const QString file = folder + u'/' + tag + QStringLiteral("/r") + n + ".css";
+                // One name for all: each import races the other window for the next free one.
+                const QString file = folder + u'/' + tag + QStringLiteral("/r.css");
                 writeFile(file, (tag + u'-' + n).toUtf8());
                 vm.importTemplate(QUrl::fromLocalFile(file));
                 continue;
@@ -119,7 +120,12 @@ public:
             m_process.kill();
     }
 
-    void send(const QStringList &words) { m_process.write(words.join(u'\t').toUtf8() + '\n'); }
+    void send(const QStringList &words)
+    {
+        // Written now, not when this window's answer is awaited: the windows run at once.
+        m_process.write(words.join(u'\t').toUtf8() + '\n');
+        m_process.waitForBytesWritten(30000);
+    }
 
     // The answer to the command sent last: its log lines, and the template names it lists.
     struct Answer
@@ -190,9 +196,11 @@ private slots:
 void TstTwoWindows::stylesOfBothWindowsSurvive()
 {
     TestWorld world;
-    constexpr int kRounds = 30;
+    constexpr int kRounds = 20;
     Window a(world.storeRoot());
     Window b(world.storeRoot());
+    a.run({QStringLiteral("ready")});
+    b.run({QStringLiteral("ready")});
     a.send({QStringLiteral("styles"), world.path(QStringLiteral("in")), QStringLiteral("a"),
             QString::number(kRounds)});
     b.send({QStringLiteral("styles"), world.path(QStringLiteral("in")), QStringLiteral("b"),
@@ -220,9 +228,12 @@ void TstTwoWindows::stylesOfBothWindowsSurvive()
 void TstTwoWindows::importsOfOneNameGetFilesOfTheirOwn()
 {
     TestWorld world;
-    constexpr int kRounds = 30;
+    constexpr int kRounds = 20;
     Window a(world.storeRoot());
     Window b(world.storeRoot());
+    // Both windows are up before either starts.
+    a.run({QStringLiteral("ready")});
+    b.run({QStringLiteral("ready")});
     for (Window *w : {&a, &b})
         w->send({QStringLiteral("imports"), world.path(QStringLiteral("in")),
                  w == &a ? QStringLiteral("a") : QStringLiteral("b"), QString::number(kRounds)});
