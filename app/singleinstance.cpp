@@ -55,9 +55,9 @@ bool fits(const QString &folder, const QString &name)
 
 bool writeAddress(const QString &path, const QString &socketPath)
 {
-    AtomicWrite file(path);
-    if (!file.open() || !file.write(socketPath.toUtf8() + '\n') || !file.commit()) {
-        qCWarning(lcInstance) << "cannot record the socket in" << path << file.errorString();
+    QString error;
+    if (!writeFileAtomically(path, socketPath.toUtf8() + '\n', &error)) {
+        qCWarning(lcInstance) << "cannot record the socket in" << path << error;
         return false;
     }
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);

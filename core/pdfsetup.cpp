@@ -440,9 +440,9 @@ QString PdfSetupPlanner::headerPath(const QString &name, const QByteArray &conte
         qCWarning(lcPdf) << "cannot remove link at" << path;
         return {};
     }
-    AtomicWrite out(path);
-    if (!out.open() || !out.write(content) || !out.commit()) {
-        qCWarning(lcPdf) << "cannot write font header" << path << out.errorString();
+    QString error;
+    if (!writeFileAtomically(path, content, &error)) {
+        qCWarning(lcPdf) << "cannot write font header" << path << error;
         return {};
     }
     m_written.insert(path, content);
