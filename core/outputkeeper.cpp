@@ -81,6 +81,9 @@ bool OutputKeeper::prepare(QString *error)
         const int fd = ::open(native(temp).constData(),
                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0) {
+            // A private output stays private while it is written, not only once it is done.
+            if (S_ISREG(existing.st_mode))
+                ::fchmod(fd, (existing.st_mode & 0777) | S_IWUSR);
             ::close(fd);
             m_target = *target;
             m_temp = temp;

@@ -2,11 +2,13 @@
 // file's mode, through links; what a killed run leaves; one folder by two paths; retry.
 #include "conversionhelpers.h"
 #include "fakes.h"
+#include "outputkeeper.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -41,6 +43,7 @@ private slots:
     void exitZeroWithoutOutputKeepsTheOldFile();
     void replacementKeepsWhatTheUserSet_data();
     void replacementKeepsWhatTheUserSet();
+    void privateOutputIsPrivateWhileWritten();
     void staleTemporariesOfDeadRunsGo();
     void oneFolderByTwoPathsIsOneOutput();
     void retryUsesTheFailedRunsSettings();
@@ -158,6 +161,20 @@ void TstOutputSafety::replacementKeepsWhatTheUserSet()
     } else {
         QCOMPARE(fileBytes(output), QByteArray("vorher"));
     }
+}
+
+void TstOutputSafety::privateOutputIsPrivateWhileWritten()
+{
+    QTemporaryDir dir;
+    const QString output = dir.filePath(QStringLiteral("geheim.html"));
+    QFile file(output);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("alt") == 3);
+    file.close();
+    QVERIFY(::chmod(QFile::encodeName(output).constData(), 0600) == 0);
+    OutputKeeper keeper(output);
+    QString error;
+    QVERIFY2(keeper.prepare(&error), qPrintable(error));
+    QCOMPARE(modeOf(keeper.writePath()) & 0777, mode_t(0600));
 }
 
 void TstOutputSafety::staleTemporariesOfDeadRunsGo()
