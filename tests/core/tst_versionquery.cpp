@@ -61,7 +61,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString converter = writeScript(dir, "exec yes html\n");
-        const qint64 before = peakResidentKiB();
+        [[maybe_unused]] const qint64 before = peakResidentKiB();
         const VersionQuery::Result version = runQuery(2000, converter);
         const ConverterFormats formats = runFormatQuery(converter);
         QCOMPARE(version.outcome, VersionQuery::Outcome::Version);
