@@ -22,7 +22,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION text)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "pandoc, qt6-translations-l10n")
 # PDF output needs a LaTeX engine, but everything else works without one; lualatex and the
-# fonts let "Automatisch" set Greek, Cyrillic, CJK and emoji.
+# fonts let "Automatisch" (xelatex, else lualatex) set Greek, Cyrillic, CJK and emoji.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "texlive-latex-recommended, texlive-latex-extra, texlive-fonts-recommended, lmodern, texlive-luatex, fonts-dejavu-extra, fonts-noto-cjk, fonts-symbola")
+    "texlive-latex-recommended, texlive-latex-extra, texlive-fonts-recommended, lmodern, texlive-xetex, texlive-luatex, fonts-dejavu-extra, fonts-noto-cjk, fonts-symbola")
 include(CPack)
