@@ -1,5 +1,6 @@
 #include "converterprocess.h"
 
+#include "convertersearch.h"
 #include "processtree.h"
 
 #include <QStringDecoder>
@@ -53,7 +54,7 @@ void ConverterProcess::start(const QString &program, const QStringList &argument
     Q_UNUSED(subreaper);
     if (!workingFolder.isEmpty())
         m_process.setWorkingDirectory(workingFolder);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment environment = ConverterSearch::converterEnvironment();
     if (!tempFolder.isEmpty()) {
         for (const QString &name :
              {QStringLiteral("TMPDIR"), QStringLiteral("TMP"), QStringLiteral("TEMP")})

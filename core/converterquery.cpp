@@ -1,5 +1,7 @@
 #include "converterquery.h"
 
+#include "convertersearch.h"
+
 ConverterQuery::ConverterQuery(QObject *parent) : QObject(parent)
 {
     m_timer.setSingleShot(true);
@@ -34,6 +36,7 @@ void ConverterQuery::start(const QString &executable, const QStringList &argumen
     m_maxBytes = maxBytes;
     m_done = false;
     m_process.setStandardInputFile(QProcess::nullDevice());
+    m_process.setProcessEnvironment(ConverterSearch::converterEnvironment());
     m_process.start(executable, arguments, QIODevice::ReadOnly);
     if (!m_done)
         m_timer.start(timeoutMs);

@@ -1,5 +1,6 @@
 #include "convertersearch.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QProcessEnvironment>
 
@@ -27,6 +28,22 @@ ConverterSearch::ConverterSearch(QStringList fixedPlaces, std::optional<QString>
 QStringList ConverterSearch::splitPath(const QString &pathValue)
 {
     return pathValue.split(u':', Qt::SkipEmptyParts);
+}
+
+QStringList ConverterSearch::absoluteFolders(const QString &pathValue)
+{
+    QStringList folders = splitPath(pathValue);
+    folders.removeIf([](const QString &folder) { return !QDir::isAbsolutePath(folder); });
+    return folders;
+}
+
+QProcessEnvironment ConverterSearch::converterEnvironment()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString path = QStringLiteral("PATH");
+    if (environment.contains(path))
+        environment.insert(path, absoluteFolders(environment.value(path)).join(u':'));
+    return environment;
 }
 
 QStringList ConverterSearch::candidates() const

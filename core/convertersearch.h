@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -18,6 +19,12 @@ public:
 
     // Splits at every ':' and drops empty pieces; pieces are kept as they are.
     static QStringList splitPath(const QString &pathValue);
+    // Only the absolute folders of a PATH value: '.', empty and relative entries would find
+    // programs in the input's folder, where the converter runs.
+    static QStringList absoluteFolders(const QString &pathValue);
+    // This process's environment with PATH cut to its absolute folders: pandoc looks up
+    // engines and filters given by name itself, and never in the input's folder.
+    static QProcessEnvironment converterEnvironment();
 
     QStringList candidates() const;
     // The first candidate that is an executable regular file.

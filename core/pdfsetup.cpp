@@ -146,11 +146,7 @@ QList<Engine> findEngines(const std::optional<QString> &pathValue)
 {
     if (!pathValue)
         return {};
-    QStringList dirs;
-    for (const QString &dir : ConverterSearch::splitPath(*pathValue)) {
-        if (QDir::isAbsolutePath(dir))
-            dirs << dir;
-    }
+    const QStringList dirs = ConverterSearch::absoluteFolders(*pathValue);
     QList<Engine> found;
     if (dirs.isEmpty())
         return found;

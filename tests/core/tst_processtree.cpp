@@ -2,10 +2,12 @@
 // converter dies with the Velunor that started it.
 #include "conversionhelpers.h"
 #include "converterprocess.h"
+#include "convertersearch.h"
 #include "fakes.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <csignal>
@@ -58,6 +60,7 @@ class TstProcessTree final : public QObject
 private slots:
     void cancelEndsEveryDescendant();
     void converterDiesWithVelunor();
+    void converterSearchesOnlyAbsoluteFolders();
 };
 
 void TstProcessTree::cancelEndsEveryDescendant()
@@ -104,6 +107,21 @@ void TstProcessTree::converterDiesWithVelunor()
     QVERIFY(velunor.waitForFinished());
     QTRY_VERIFY_WITH_TIMEOUT(gone(pids.first()), 2000);
     killLeftovers(pids);
+}
+
+void TstProcessTree::converterSearchesOnlyAbsoluteFolders()
+{
+    const QByteArray saved = qgetenv("PATH");
+    qputenv("PATH", ".:bin::/usr/bin:" + saved);
+    ConverterProcess converter;
+    QSignalSpy ended(&converter, &ConverterProcess::finished);
+    converter.start(QStringLiteral("/bin/sh"),
+                    {QStringLiteral("-c"), QStringLiteral("printf %s \"$PATH\" >&2")});
+    qputenv("PATH", saved);
+    QVERIFY(ended.wait(10000));
+    QCOMPARE(converter.errorText(),
+             QStringLiteral("/usr/bin:") +
+                 ConverterSearch::absoluteFolders(QString::fromLocal8Bit(saved)).join(u':'));
 }
 
 int main(int argc, char *argv[])
