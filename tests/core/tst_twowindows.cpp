@@ -160,6 +160,20 @@ private:
     QProcess m_process;
 };
 
+// Two windows on one store, both up before either starts; each then runs `command` with its
+// own tag ("a", "b") at the same time. Returns both logs.
+QString runInBoth(const QString &storeRoot, const QString &command, const QString &inputs,
+                  int rounds)
+{
+    Window a(storeRoot);
+    Window b(storeRoot);
+    a.run({QStringLiteral("ready")});
+    b.run({QStringLiteral("ready")});
+    a.send({command, inputs, QStringLiteral("a"), QString::number(rounds)});
+    b.send({command, inputs, QStringLiteral("b"), QString::number(rounds)});
+    return (a.answer().log + b.answer().log).join(u'\n');
+}
+
 template <typename T> QList<T> stored(const QString &path)
 {
     QFile file(path);
@@ -197,15 +211,8 @@ void TstTwoWindows::stylesOfBothWindowsSurvive()
 {
     TestWorld world;
     constexpr int kRounds = 20;
-    Window a(world.storeRoot());
-    Window b(world.storeRoot());
-    a.run({QStringLiteral("ready")});
-    b.run({QStringLiteral("ready")});
-    a.send({QStringLiteral("styles"), world.path(QStringLiteral("in")), QStringLiteral("a"),
-            QString::number(kRounds)});
-    b.send({QStringLiteral("styles"), world.path(QStringLiteral("in")), QStringLiteral("b"),
-            QString::number(kRounds)});
-    const QString log = (a.answer().log + b.answer().log).join(u'\n');
+    const QString log = runInBoth(world.storeRoot(), QStringLiteral("styles"),
+                                  world.path(QStringLiteral("in")), kRounds);
     QVERIFY2(!log.contains(u'❌'), qPrintable(log));
 
     // Each window deleted its even styles and kept the odd ones.
@@ -229,15 +236,8 @@ void TstTwoWindows::importsOfOneNameGetFilesOfTheirOwn()
 {
     TestWorld world;
     constexpr int kRounds = 20;
-    Window a(world.storeRoot());
-    Window b(world.storeRoot());
-    // Both windows are up before either starts.
-    a.run({QStringLiteral("ready")});
-    b.run({QStringLiteral("ready")});
-    for (Window *w : {&a, &b})
-        w->send({QStringLiteral("imports"), world.path(QStringLiteral("in")),
-                 w == &a ? QStringLiteral("a") : QStringLiteral("b"), QString::number(kRounds)});
-    const QString log = (a.answer().log + b.answer().log).join(u'\n');
+    const QString log = runInBoth(world.storeRoot(), QStringLiteral("imports"),
+                                  world.path(QStringLiteral("in")), kRounds);
     QVERIFY2(!log.contains(u'❌'), qPrintable(log));
 
     QSet<QByteArray> expected;
