@@ -1,6 +1,6 @@
 #include "appsetup.h"
 #include "commandline.h"
-#include "conversionsettings.h"
+#include "conversionpreferences.h"
 #include "mainwindow.h"
 #include "outputkeeper.h"
 #include "processtree.h"
@@ -57,7 +57,7 @@ int main(int argc, char *argv[])
     const QuitSignals quitSignals([&window] { window.closeWhenIdle(); });
     QObject::connect(&instance, &SingleInstance::activated, &window,
                      &MainWindow::takeHandedOverFiles);
-    const ConversionSettings settings(
+    const ConversionPreferences settings(
         window.viewModel(),
         std::make_unique<QSettings>(QStringLiteral("Velunor"), QStringLiteral("Velunor")));
     window.show();

@@ -1,5 +1,6 @@
 #include "citations.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -15,13 +16,15 @@ QStringList citationArguments(const CitationSettings &settings)
     return args;
 }
 
-std::optional<CitationProblem> missingCitationFile(const CitationSettings &settings)
+std::optional<CitationProblem> missingCitationFile(const CitationSettings &settings,
+                                                   const QString &workingFolder)
 {
     if (!settings.process)
         return std::nullopt;
-    // Only regular files: a FIFO would leave the converter waiting for ever.
-    const auto usable = [](const QString &path) {
-        const QFileInfo info(path);
+    // Only regular files: a FIFO would leave the converter waiting for ever. A relative path
+    // is read where pandoc runs.
+    const auto usable = [&workingFolder](const QString &path) {
+        const QFileInfo info(QDir(workingFolder).absoluteFilePath(path));
         return info.isFile() && info.isReadable();
     };
     if (!settings.bibliography.isEmpty() && !usable(settings.bibliography))

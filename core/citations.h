@@ -23,8 +23,10 @@ struct CitationProblem
     QString status;
 };
 
-// A chosen bibliography or style that is not a readable regular file stops the conversion.
-std::optional<CitationProblem> missingCitationFile(const CitationSettings &settings);
+// A chosen bibliography or style that is not a readable regular file stops the conversion;
+// relative paths are read in the folder the converter runs in.
+std::optional<CitationProblem> missingCitationFile(const CitationSettings &settings,
+                                                   const QString &workingFolder);
 
 // The converter's citation warnings (unknown keys and the like) as "⚠ " lines.
 QStringList citationWarnings(const QString &errorText);

@@ -58,11 +58,11 @@ void PandocViewModel::setOutputFile(const QString &v)
 }
 void PandocViewModel::setInputFormat(const QString &v)
 {
-    assign(m_inputFormat, v, &PandocViewModel::inputFormatChanged);
+    assign(m_settings.inputFormat, v, &PandocViewModel::inputFormatChanged);
 }
 void PandocViewModel::setOutputFormat(const QString &v)
 {
-    assign(m_outputFormat, v, &PandocViewModel::outputFormatChanged);
+    assign(m_settings.outputFormat, v, &PandocViewModel::outputFormatChanged);
 }
 void PandocViewModel::setTemplates(const QList<Template> &v)
 {
@@ -70,35 +70,35 @@ void PandocViewModel::setTemplates(const QList<Template> &v)
 }
 void PandocViewModel::setSelectedHtmlTemplate(const std::optional<Template> &v)
 {
-    assign(m_selectedHtmlTemplate, v, &PandocViewModel::selectedHtmlTemplateChanged);
+    assign(m_settings.htmlTemplate, v, &PandocViewModel::selectedHtmlTemplateChanged);
 }
 void PandocViewModel::setSelectedCssTemplate(const std::optional<Template> &v)
 {
-    assign(m_selectedCssTemplate, v, &PandocViewModel::selectedCssTemplateChanged);
+    assign(m_settings.cssTemplate, v, &PandocViewModel::selectedCssTemplateChanged);
 }
 void PandocViewModel::setSelectedLatexTemplate(const std::optional<Template> &v)
 {
-    assign(m_selectedLatexTemplate, v, &PandocViewModel::selectedLatexTemplateChanged);
+    assign(m_settings.latexTemplate, v, &PandocViewModel::selectedLatexTemplateChanged);
 }
 void PandocViewModel::setSelectedDocxTemplate(const std::optional<Template> &v)
 {
-    assign(m_selectedDocxTemplate, v, &PandocViewModel::selectedDocxTemplateChanged);
+    assign(m_settings.docxTemplate, v, &PandocViewModel::selectedDocxTemplateChanged);
 }
 void PandocViewModel::setStandalone(bool v)
 {
-    assign(m_standalone, v, &PandocViewModel::standaloneChanged);
+    assign(m_settings.standalone, v, &PandocViewModel::standaloneChanged);
 }
 void PandocViewModel::setTableOfContents(bool v)
 {
-    assign(m_tableOfContents, v, &PandocViewModel::tableOfContentsChanged);
+    assign(m_settings.tableOfContents, v, &PandocViewModel::tableOfContentsChanged);
 }
 void PandocViewModel::setNumberSections(bool v)
 {
-    assign(m_numberSections, v, &PandocViewModel::numberSectionsChanged);
+    assign(m_settings.numberSections, v, &PandocViewModel::numberSectionsChanged);
 }
 void PandocViewModel::setAdditionalOptions(const QString &v)
 {
-    assign(m_additionalOptions, v, &PandocViewModel::additionalOptionsChanged);
+    assign(m_settings.additionalOptions, v, &PandocViewModel::additionalOptionsChanged);
 }
 void PandocViewModel::setPresets(const QList<Preset> &v)
 {
@@ -191,7 +191,7 @@ QList<Template> PandocViewModel::docxTemplates() const
 
 QString PandocViewModel::outputFileType() const
 {
-    const QString name = converterFormatName(m_outputFormat);
+    const QString name = converterFormatName(m_settings.outputFormat);
     if (name == u"docx")
         return QStringLiteral("Word-Dokument (*.docx)");
     if (name == u"html" || name == u"html5")
@@ -211,7 +211,7 @@ QString PandocViewModel::suggestedOutputFilename() const
         return QStringLiteral("output");
     const QString fileName = QFileInfo(m_inputFiles.first().toLocalFile()).fileName();
     return baseNameWithoutLastExtension(fileName) + u'.' +
-           FormatRules::outputExtension(m_outputFormat);
+           FormatRules::outputExtension(m_settings.outputFormat);
 }
 
 // --- output side ---
@@ -219,7 +219,7 @@ QString PandocViewModel::suggestedOutputFilename() const
 void PandocViewModel::updateTemplateVisibility()
 {
     using Family = FormatRules::TemplateFamily;
-    const Family family = FormatRules::templateFamily(m_outputFormat);
+    const Family family = FormatRules::templateFamily(m_settings.outputFormat);
     const bool html = family == Family::Html;
     const bool latex = family == Family::Latex;
     const bool docx = family == Family::Docx;
@@ -234,7 +234,8 @@ void PandocViewModel::autoSetOutputFile()
     if (m_inputFiles.size() != 1)
         return;
     const QString input = m_inputFiles.first().toLocalFile();
-    setOutputFile(replaceLastExtension(input, FormatRules::outputExtension(m_outputFormat)));
+    setOutputFile(
+        replaceLastExtension(input, FormatRules::outputExtension(m_settings.outputFormat)));
 }
 
 void PandocViewModel::clearLog()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "citations.h"
+#include "conversionsettings.h"
 #include "convertersearch.h"
 #include "cslstyles.h"
 #include "dialogs.h"
@@ -8,11 +9,12 @@
 #include "pdfsetup.h"
 #include "records.h"
 #include "runresult.h"
-#include "runsettings.h"
 #include "sharedrecordstore.h"
 #include "storelocation.h"
 
 struct StoredFile;
+struct DefaultsImport;
+struct DefaultsSettings;
 
 #include <QDateTime>
 #include <QHash>
@@ -28,6 +30,7 @@ struct StoredFile;
 
 class ConversionScheduler;
 class PdfSetupPlanner;
+class RunPlanner;
 class VersionQuery;
 struct PlannedJob;
 
@@ -126,17 +129,17 @@ public:
     // --- properties ---
     QList<QUrl> inputFiles() const { return m_inputFiles; }
     QString outputFile() const { return m_outputFile; }
-    QString inputFormat() const { return m_inputFormat; }
-    QString outputFormat() const { return m_outputFormat; }
+    QString inputFormat() const { return m_settings.inputFormat; }
+    QString outputFormat() const { return m_settings.outputFormat; }
     QList<Template> templates() const { return m_templates; }
-    std::optional<Template> selectedHtmlTemplate() const { return m_selectedHtmlTemplate; }
-    std::optional<Template> selectedCssTemplate() const { return m_selectedCssTemplate; }
-    std::optional<Template> selectedLatexTemplate() const { return m_selectedLatexTemplate; }
-    std::optional<Template> selectedDocxTemplate() const { return m_selectedDocxTemplate; }
-    bool standalone() const { return m_standalone; }
-    bool tableOfContents() const { return m_tableOfContents; }
-    bool numberSections() const { return m_numberSections; }
-    QString additionalOptions() const { return m_additionalOptions; }
+    std::optional<Template> selectedHtmlTemplate() const { return m_settings.htmlTemplate; }
+    std::optional<Template> selectedCssTemplate() const { return m_settings.cssTemplate; }
+    std::optional<Template> selectedLatexTemplate() const { return m_settings.latexTemplate; }
+    std::optional<Template> selectedDocxTemplate() const { return m_settings.docxTemplate; }
+    bool standalone() const { return m_settings.standalone; }
+    bool tableOfContents() const { return m_settings.tableOfContents; }
+    bool numberSections() const { return m_settings.numberSections; }
+    QString additionalOptions() const { return m_settings.additionalOptions; }
     QList<Preset> presets() const { return m_presets; }
     std::optional<Preset> selectedPreset() const { return m_selectedPreset; }
     bool isConverting() const { return m_isConverting; }
@@ -273,13 +276,14 @@ public:
     QStringList outsideTemplateWarnings(const QList<Template> &passed) const;
 
     // --- more formats and the PDF engine ---
-    static inline const QString kAutomaticPdfEngine = QStringLiteral("Automatisch");
+    // One spelling with the PDF set-up's own.
+    static inline const QString kAutomaticPdfEngine = PdfSetup::kAutomatic;
     // What the found converter lists beyond the pickers' own entries; empty until it answered.
     QStringList extraInputFormats() const;
     QStringList extraOutputFormats() const;
     ConverterFormats converterFormats() const { return m_converterFormats; }
     // "Automatisch" or the name of an engine.
-    QString pdfEngine() const { return m_pdfEngine; }
+    QString pdfEngine() const { return m_settings.pdfEngine; }
     void setPdfEngine(const QString &value);
     // The engines found on the search path, in picker order.
     QStringList pdfEngines() const;
@@ -290,9 +294,9 @@ public:
 
     // --- citations ---
     // Plain getter, setter and change signal; the observable property surface stays fixed.
-    QString bibliographyFile() const { return m_bibliographyFile; }
-    QString cslFile() const { return m_cslFile; }
-    bool processCitations() const { return m_processCitations; }
+    QString bibliographyFile() const { return m_settings.citations.bibliography; }
+    QString cslFile() const { return m_settings.citations.csl; }
+    bool processCitations() const { return m_settings.citations.process; }
     // Choosing a bibliography turns processing on, clearing it turns it off.
     void setBibliographyFile(const QString &value);
     void setCslFile(const QString &value);
@@ -376,19 +380,18 @@ private:
     void setStatus(const QString &message, StatusColor color);
 
     // Every setting a run reads, as it is now.
-    RunSettings runSettings() const;
+    ConversionSettings runSettings() const;
     // One file converted into `output`; asks to open it on success.
-    void convertSingle(const QUrl &input, const QUrl &output, const RunSettings &settings);
+    void convertSingle(const QUrl &input, const QUrl &output, const ConversionSettings &settings);
     // Every input converted beside itself.
-    void convertBatch(const RunSettings &settings);
+    void convertBatch(const ConversionSettings &settings);
     // Plans, asks and starts a run of these files with these settings.
-    void runFiles(const RunSettings &settings,
+    void runFiles(const ConversionSettings &settings,
                   const QList<std::pair<QString, QString>> &inputsAndOutputs, bool batch);
     void removeStaleTemporaries(const QList<PlannedJob> &jobs);
     void stampTemplates(const QList<PlannedJob> &jobs);
-    // Plans the whole run before anything is written: refusals, clashes, replacements.
-    QList<PlannedJob> planRun(const RunSettings &settings,
-                              const QList<std::pair<QString, QString>> &inputsAndOutputs) const;
+    // Plans runs and builds argument lists with this view model's PDF set-up.
+    RunPlanner planner() const;
     // Asks before replacing files this session did not write; false when the user cancels.
     bool confirmReplacements(QList<PlannedJob> &jobs, bool batch);
     bool writtenThisSession(const QString &path) const;
@@ -397,26 +400,14 @@ private:
                      bool cancelled, double seconds);
     void finishRun();
     void finishConversion();
-    // The converter's arguments for one file; `passed` receives the templates put on the line.
-    QStringList buildArguments(const RunSettings &settings, const QString &input,
-                               const QString &output, const QStringList &options,
-                               QList<Template> *passed, bool pdfFromText = false) const;
     void setUpFormatsAndPdf();
-    // Whether "Automatisch" picks the PDF engine of this run from the document's text.
-    bool pdfFromText(const RunSettings &settings, const QStringList &options) const;
-    // What the converter is asked to learn that text: the same inputs, citations and options.
-    QStringList textProbeArguments(const RunSettings &settings, const QString &input,
-                                   const QStringList &options) const;
     void askConverterFormats(const QString &executable);
-    // The PDF engine and font arguments for one input; nothing unless the output is PDF, and
-    // nothing when the extra options name an engine themselves.
-    QStringList pdfArguments(const RunSettings &settings, const QString &input,
-                             const QStringList &options) const;
     void warnAboutPresetNeeds(const Preset &preset);
+    // Names every key of an imported defaults file that writes a file or runs a program in
+    // one question; without consent they are taken out of `settings`. The keys taken out.
+    QStringList confirmDefaultsEffects(const DefaultsImport &read, DefaultsSettings &settings);
     void logCitationWarnings(const QString &errorText);
     Preset currentSettingsAsPreset(const QString &name) const;
-    void writeCitationSettings(Preset &preset) const;
-    void readCitationSettings(const Preset &preset);
 
     struct ActiveRun
     {
@@ -503,17 +494,9 @@ private:
 
     QList<QUrl> m_inputFiles;
     QString m_outputFile;
-    QString m_inputFormat = QStringLiteral("auto (automatisch)");
-    QString m_outputFormat = QStringLiteral("docx");
+    // Every setting of the next conversion; the properties read and write it.
+    ConversionSettings m_settings;
     QList<Template> m_templates;
-    std::optional<Template> m_selectedHtmlTemplate;
-    std::optional<Template> m_selectedCssTemplate;
-    std::optional<Template> m_selectedLatexTemplate;
-    std::optional<Template> m_selectedDocxTemplate;
-    bool m_standalone = true;
-    bool m_tableOfContents = false;
-    bool m_numberSections = false;
-    QString m_additionalOptions;
     QList<Preset> m_presets;
     std::optional<Preset> m_selectedPreset;
     bool m_isConverting = false;
@@ -528,17 +511,13 @@ private:
     int m_parallelJobs = defaultParallelJobs();
     RunResults m_lastRunResults;
     // The settings the last run was planned with; a retry reuses them as they were.
-    std::optional<RunSettings> m_lastRunSettings;
+    std::optional<ConversionSettings> m_lastRunSettings;
     bool m_stampSavePending = false;
 
     std::unique_ptr<FormatQuery> m_formatQuery;
     ConverterFormats m_converterFormats;
-    QString m_pdfEngine = kAutomaticPdfEngine;
     std::unique_ptr<PdfSetupPlanner> m_pdfPlanner;
 
     SharedCslStyleIndex m_cslIndex{m_env.store.cslStylesFile()};
-    QString m_bibliographyFile;
-    QString m_cslFile;
-    bool m_processCitations = false;
     QList<CslStyle> m_cslStyles;
 };

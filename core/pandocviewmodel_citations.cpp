@@ -8,11 +8,6 @@
 
 namespace {
 
-std::optional<QString> unlessEmpty(const QString &text)
-{
-    return text.isEmpty() ? std::nullopt : std::optional<QString>(text);
-}
-
 bool sameContent(const QString &a, const QString &b)
 {
     QFile x(a);
@@ -27,10 +22,10 @@ bool sameContent(const QString &a, const QString &b)
 
 void PandocViewModel::setBibliographyFile(const QString &value)
 {
-    if (m_bibliographyFile == value)
+    if (m_settings.citations.bibliography == value)
         return;
-    const bool wasEmpty = m_bibliographyFile.isEmpty();
-    m_bibliographyFile = value;
+    const bool wasEmpty = m_settings.citations.bibliography.isEmpty();
+    m_settings.citations.bibliography = value;
     emit bibliographyFileChanged();
     if (wasEmpty != value.isEmpty())
         setProcessCitations(!value.isEmpty());
@@ -38,41 +33,23 @@ void PandocViewModel::setBibliographyFile(const QString &value)
 
 void PandocViewModel::setCslFile(const QString &value)
 {
-    assign(m_cslFile, value, &PandocViewModel::cslFileChanged);
+    assign(m_settings.citations.csl, value, &PandocViewModel::cslFileChanged);
 }
 
 void PandocViewModel::setProcessCitations(bool value)
 {
-    assign(m_processCitations, value, &PandocViewModel::processCitationsChanged);
+    assign(m_settings.citations.process, value, &PandocViewModel::processCitationsChanged);
 }
 
 CitationSettings PandocViewModel::citationSettings() const
 {
-    return {m_bibliographyFile, m_cslFile, m_processCitations};
+    return m_settings.citations;
 }
 
 void PandocViewModel::logCitationWarnings(const QString &errorText)
 {
     for (const QString &line : citationWarnings(errorText))
         appendLog(line);
-}
-
-void PandocViewModel::writeCitationSettings(Preset &preset) const
-{
-    preset.bibliography = unlessEmpty(m_bibliographyFile);
-    preset.csl = unlessEmpty(m_cslFile);
-    // Stored only where it differs from what a bibliography alone implies.
-    preset.citeproc = m_processCitations == preset.bibliography.has_value()
-                          ? std::nullopt
-                          : std::optional<bool>(m_processCitations);
-}
-
-void PandocViewModel::readCitationSettings(const Preset &preset)
-{
-    // A preset is a whole snapshot: one without citations turns them off.
-    setBibliographyFile(preset.bibliography.value_or(QString()));
-    setCslFile(preset.csl.value_or(QString()));
-    setProcessCitations(preset.citeproc.value_or(preset.bibliography.has_value()));
 }
 
 // --- CSL style library ---
@@ -164,7 +141,7 @@ bool PandocViewModel::deleteCslStyle(const QUuid &id)
              QStringLiteral("Die Datei wird noch von einem anderen CSL-Stil verwendet und bleibt "
                             "erhalten.")}))
         return false;
-    if (!m_cslFile.isEmpty() && isSameFile(m_cslFile, style.filePath))
+    if (!m_settings.citations.csl.isEmpty() && isSameFile(m_settings.citations.csl, style.filePath))
         setCslFile(QString());
     appendLog(QStringLiteral("✓ CSL-Stil gelöscht: ") + style.name);
     return true;

@@ -8,6 +8,7 @@
 #include "formatname.h"
 #include "formatrules.h"
 #include "outputkeeper.h"
+#include "runplanner.h"
 #include "shellwords.h"
 
 #include <QFileInfo>
@@ -41,75 +42,31 @@ bool PandocViewModel::showConfirmation(const QString &title, const QString &mess
     return m_env.dialogs && m_env.dialogs->showConfirmation(title, message);
 }
 
-RunSettings PandocViewModel::runSettings() const
+ConversionSettings PandocViewModel::runSettings() const
 {
-    RunSettings s;
-    s.inputFormat = m_inputFormat;
-    s.outputFormat = m_outputFormat;
-    s.standalone = m_standalone;
-    s.tableOfContents = m_tableOfContents;
-    s.numberSections = m_numberSections;
-    s.htmlTemplate = m_selectedHtmlTemplate;
-    s.cssTemplate = m_selectedCssTemplate;
-    s.latexTemplate = m_selectedLatexTemplate;
-    s.docxTemplate = m_selectedDocxTemplate;
-    s.additionalOptions = m_additionalOptions;
-    s.pdfEngine = m_pdfEngine;
-    s.citations = citationSettings();
-    return s;
+    return m_settings;
 }
 
-QStringList PandocViewModel::buildArguments(const RunSettings &settings, const QString &input,
-                                            const QString &output, const QStringList &options,
-                                            QList<Template> *passed, bool pdfFromText) const
+RunPlanner PandocViewModel::planner() const
 {
-    QStringList args;
-    const QString from = converterFormatName(settings.inputFormat);
-    if (from != u"auto")
-        args << QStringLiteral("-f") << from;
-    args << QStringLiteral("-t") << converterFormatName(settings.outputFormat);
-    args << input << QStringLiteral("-o") << output;
-    if (settings.standalone)
-        args << QStringLiteral("--standalone");
-    if (settings.tableOfContents)
-        args << QStringLiteral("--toc");
-    if (settings.numberSections)
-        args << QStringLiteral("--number-sections");
-
-    const std::pair<const std::optional<Template> &, QString> selections[] = {
-        {settings.htmlTemplate, QStringLiteral("--template")},
-        {settings.cssTemplate, QStringLiteral("--css")},
-        {settings.latexTemplate, QStringLiteral("--template")},
-        {settings.docxTemplate, QStringLiteral("--reference-doc")},
-    };
-    for (const auto &[selection, option] : selections) {
-        // Only a regular file: a FIFO would leave the converter waiting for ever.
-        if (!selection || !QFileInfo(selection->filePath).isFile())
-            continue;
-        args << option << selection->filePath;
-        if (passed)
-            passed->append(*selection);
-    }
-    if (!pdfFromText)
-        args << pdfArguments(settings, input, options);
-    args << citationArguments(settings.citations);
-    args << options;
-    return args;
+    return RunPlanner(*m_pdfPlanner, [this](const QList<Template> &passed) {
+        return outsideTemplateWarnings(passed);
+    });
 }
 
 QString PandocViewModel::commandPreview() const
 {
     if (m_inputFiles.isEmpty())
         return {};
-    const ExtraOptions options = parseExtraOptions(m_additionalOptions);
+    const ExtraOptions options = parseExtraOptions(m_settings.additionalOptions);
     if (options.error)
         return QStringLiteral("(Zusatzoptionen fehlerhaft: ") + *options.error + u')';
     const QString input = m_inputFiles.first().toLocalFile();
     const QString output =
         m_inputFiles.size() == 1
             ? (m_outputFile.isEmpty() ? QString() : absolutePath(m_outputFile))
-            : replaceLastExtension(input, FormatRules::outputExtension(m_outputFormat));
-    const QStringList args = buildArguments(runSettings(), input, output, options.words, nullptr);
+            : RunPlanner::besideInputs({input}, m_settings.outputFormat).first().second;
+    const QStringList args = planner().arguments(m_settings, input, output, options.words, nullptr);
     QStringList line{shellQuote(m_env.converter.locate().value_or(QStringLiteral("pandoc")))};
     for (const QString &arg : args)
         line << shellQuote(arg);
@@ -127,7 +84,7 @@ void PandocViewModel::convert()
     setIsConverting(true);
     setProgress(0.0);
     setStatus(QStringLiteral("Konvertierung läuft..."), StatusColor::Blue);
-    const RunSettings settings = runSettings();
+    const ConversionSettings settings = runSettings();
     if (m_inputFiles.size() > 1) {
         convertBatch(settings);
         return;
@@ -138,28 +95,25 @@ void PandocViewModel::convert()
 }
 
 void PandocViewModel::convertSingle(const QUrl &input, const QUrl &output,
-                                    const RunSettings &settings)
+                                    const ConversionSettings &settings)
 {
     runFiles(settings, {{input.toLocalFile(), output.toLocalFile()}}, false);
 }
 
-void PandocViewModel::convertBatch(const RunSettings &settings)
+void PandocViewModel::convertBatch(const ConversionSettings &settings)
 {
-    const QString extension = FormatRules::outputExtension(settings.outputFormat);
-    QList<std::pair<QString, QString>> files;
-    files.reserve(m_inputFiles.size());
-    for (const QUrl &url : std::as_const(m_inputFiles)) {
-        const QString input = url.toLocalFile();
-        files.append({input, replaceLastExtension(input, extension)});
-    }
-    runFiles(settings, files, true);
+    QStringList inputs;
+    inputs.reserve(m_inputFiles.size());
+    for (const QUrl &url : std::as_const(m_inputFiles))
+        inputs << url.toLocalFile();
+    runFiles(settings, RunPlanner::besideInputs(inputs, settings.outputFormat), true);
 }
 
-void PandocViewModel::runFiles(const RunSettings &settings,
+void PandocViewModel::runFiles(const ConversionSettings &settings,
                                const QList<std::pair<QString, QString>> &inputsAndOutputs,
                                bool batch)
 {
-    QList<PlannedJob> jobs = planRun(settings, inputsAndOutputs);
+    QList<PlannedJob> jobs = planner().plan(settings, inputsAndOutputs);
     const bool go = confirmReplacements(jobs, batch);
     if (batch) {
         appendLog(u'\n' + kSeparator);
@@ -169,51 +123,6 @@ void PandocViewModel::runFiles(const RunSettings &settings,
     }
     m_lastRunSettings = settings;
     startRun(std::move(jobs), batch, !go);
-}
-
-QList<PlannedJob>
-PandocViewModel::planRun(const RunSettings &settings,
-                         const QList<std::pair<QString, QString>> &inputsAndOutputs) const
-{
-    QList<PlannedJob> jobs;
-    jobs.reserve(inputsAndOutputs.size());
-    for (const auto &[input, output] : inputsAndOutputs) {
-        PlannedJob job;
-        job.input = input.isEmpty() ? input : absolutePath(input);
-        job.output = output;
-        job.workingFolder = QFileInfo(job.input).absolutePath();
-        if (output.isEmpty() || QFileInfo(output).fileName().isEmpty())
-            job.refusal = Refusal{QStringLiteral("❌ Keine Ausgabedatei angegeben für: ") +
-                                      lastComponent(job.input),
-                                  QStringLiteral("❌ Keine Ausgabedatei")};
-        jobs.append(std::move(job));
-    }
-    refuseClashes(jobs);
-    const ExtraOptions options = parseExtraOptions(settings.additionalOptions);
-    for (PlannedJob &job : jobs) {
-        if (job.refusal)
-            continue;
-        if (options.error) {
-            job.refusal = Refusal{QStringLiteral("❌ Zusatzoptionen fehlerhaft: ") + *options.error,
-                                  QStringLiteral("❌ Zusatzoptionen fehlerhaft")};
-            continue;
-        }
-        if (const auto problem = missingCitationFile(settings.citations)) {
-            job.refusal = Refusal{problem->logLine, problem->status};
-            continue;
-        }
-        const bool fromText = pdfFromText(settings, options.words);
-        job.arguments = buildArguments(settings, job.input, job.output, options.words,
-                                       &job.templates, fromText);
-        if (fromText) {
-            job.textProbe = textProbeArguments(settings, job.input, options.words);
-            job.pdfForText = [planner = m_pdfPlanner.get()](const std::optional<QString> &text) {
-                return planner->argumentsForText(PdfSetup::kAutomatic, text);
-            };
-        }
-        job.notes = outsideTemplateWarnings(job.templates);
-    }
-    return jobs;
 }
 
 bool PandocViewModel::writtenThisSession(const QString &path) const

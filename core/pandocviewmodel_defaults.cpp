@@ -4,47 +4,13 @@
 #include "atomicwrite.h"
 #include "defaultsfile.h"
 #include "formatname.h"
+#include "optioncatalog.h"
+#include "settingsdefaults.h"
 #include "shellwords.h"
-#include "templatelibrary.h"
 
 #include <QFileInfo>
 
 namespace {
-
-std::optional<Template> firstNamed(const QList<Template> &ordered,
-                                   const std::optional<QString> &name)
-{
-    if (!name)
-        return std::nullopt;
-    for (const Template &t : ordered) {
-        if (t.name == *name)
-            return t;
-    }
-    return std::nullopt;
-}
-
-// The picker entry that names this converter format, or the bare name.
-QString pickerValue(const QString &format, const QStringList &choices, const QString &fallback)
-{
-    if (format.isEmpty())
-        return fallback;
-    for (const QString &choice : choices) {
-        if (converterFormatName(choice) == format)
-            return choice;
-    }
-    return format;
-}
-
-std::optional<Template> libraryFile(const QList<Template> &templates, const QString &path,
-                                    std::initializer_list<TemplateType> types)
-{
-    for (const Template &t : templates) {
-        if (std::find(types.begin(), types.end(), t.type) != types.end() &&
-            isSameFile(t.filePath, path))
-            return t;
-    }
-    return std::nullopt;
-}
 
 QString uniqueName(const QList<Preset> &presets, const QString &base)
 {
@@ -62,55 +28,47 @@ QString uniqueName(const QList<Preset> &presets, const QString &base)
 
 bool PandocViewModel::exportDefaultsFile(const std::optional<Preset> &preset, const QString &path)
 {
-    const Preset source = preset ? *preset : currentSettingsAsPreset(QString());
     // A preset names its templates the way loading it would find them; the current settings
     // use what is selected.
-    const std::optional<Template> chosen[] = {
-        preset ? firstNamed(htmlTemplates(), source.htmlTemplate) : m_selectedHtmlTemplate,
-        preset ? firstNamed(cssTemplates(), source.cssFile) : m_selectedCssTemplate,
-        preset ? firstNamed(latexTemplates(), source.latexTemplate) : m_selectedLatexTemplate,
-        preset ? firstNamed(docxTemplates(), source.docxReference) : m_selectedDocxTemplate};
-    const std::optional<QString> names[] = {source.htmlTemplate, source.cssFile,
-                                            source.latexTemplate, source.docxReference};
-
+    const ConversionSettings source =
+        preset ? settingsFromPreset(*preset, m_templates, ConversionSettings{}) : m_settings;
     const ShellWords options = splitShellWords(source.additionalOptions);
     if (options.error) {
         appendLog(QStringLiteral("❌ Zusatzoptionen fehlerhaft: ") + *options.error);
         return false;
     }
-    DefaultsSettings settings;
-    const QString from = converterFormatName(source.inputFormat);
-    if (from != u"auto")
-        settings.from = from;
-    settings.to = converterFormatName(source.outputFormat);
-    settings.standalone = source.standalone;
-    settings.tableOfContents = source.tableOfContents;
-    settings.numberSections = source.numberSections;
-    for (int i = 0; i < 4; ++i) {
-        if (names[i] && !(chosen[i] && QFileInfo(chosen[i]->filePath).isFile())) {
-            appendLog(QStringLiteral("⚠ Template nicht gefunden, nicht exportiert: ") + *names[i]);
-            continue;
+    QStringList missing;
+    // A preset's template that the library lacks is as missing as one whose file is gone.
+    if (preset) {
+        const std::pair<const std::optional<QString> &, const std::optional<Template> &> named[] = {
+            {preset->htmlTemplate, source.htmlTemplate},
+            {preset->cssFile, source.cssTemplate},
+            {preset->latexTemplate, source.latexTemplate},
+            {preset->docxReference, source.docxTemplate}};
+        for (const auto &[name, found] : named) {
+            if (name && !found)
+                missing << *name;
         }
-        if (!chosen[i] || !QFileInfo(chosen[i]->filePath).isFile())
-            continue;
-        const QString file = chosen[i]->filePath;
-        // Like the command line, the later of an HTML and a LaTeX template wins.
-        if (i == 0 || i == 2)
-            settings.templatePath = file;
-        else if (i == 1)
-            settings.cssPaths << file;
-        else
-            settings.referenceDoc = file;
     }
-    if (source.pdfEngine && !source.pdfEngine->isEmpty() &&
-        *source.pdfEngine != kAutomaticPdfEngine)
-        settings.pdfEngine = *source.pdfEngine;
-    settings.citeproc = source.citeproc.value_or(source.bibliography.has_value());
-    settings.bibliography = source.bibliography.value_or(QString());
-    settings.csl = source.csl.value_or(QString());
-    settings.extraOptions = options.words;
+    // pandoc alone would take pdflatex and fail on other scripts: write what "Automatisch"
+    // takes for the first input, or for any script without one.
+    // (Asked only then: it writes the font header.)
+    const bool automaticPdf =
+        converterFormatName(source.outputFormat) == u"pdf" &&
+        source.pdfEngine == kAutomaticPdfEngine &&
+        !PandocOptions::uses(PandocOptions::parse(options.words), u"pdf-engine");
+    const QStringList automatic =
+        automaticPdf
+            ? m_pdfPlanner->arguments(kAutomaticPdfEngine, m_inputFiles.isEmpty()
+                                                               ? QString()
+                                                               : m_inputFiles.first().toLocalFile())
+            : QStringList();
+    const DefaultsSettings settings =
+        defaultsFromSettings(source, options.words, automatic, &missing);
+    for (const QString &name : std::as_const(missing))
+        appendLog(QStringLiteral("⚠ Template nicht gefunden, nicht exportiert: ") + name);
 
-    const QString title = preset ? source.name : QStringLiteral("aktuelle Einstellungen");
+    const QString title = preset ? preset->name : QStringLiteral("aktuelle Einstellungen");
     const DefaultsExport exported = writeDefaults(settings, title);
     QString error;
     if (!writeFileAtomically(path, exported.yaml, &error)) {
@@ -125,6 +83,53 @@ bool PandocViewModel::exportDefaultsFile(const std::optional<Preset> &preset, co
     return true;
 }
 
+QStringList PandocViewModel::confirmDefaultsEffects(const DefaultsImport &read,
+                                                    DefaultsSettings &settings)
+{
+    using namespace PandocOptions;
+    QStringList runs;
+    QStringList writes;
+    QStringList keys;
+    for (const DefaultsEffect &effect : read.effects) {
+        if (effect.effects & NamesOutput)
+            continue; // never taken into a preset
+        const QString line = QStringLiteral("  • ") + effect.key + QStringLiteral(": ") +
+                             effect.value + QStringLiteral(" (") +
+                             QFileInfo(effect.file).fileName() + u')';
+        (effect.effects & Writes ? writes : runs) << line;
+        keys << effect.key;
+    }
+    if (keys.isEmpty())
+        return {};
+    QString message;
+    if (!runs.isEmpty())
+        message += QStringLiteral("Diese Datei lässt pandoc Programme ausführen:\n") +
+                   runs.join(u'\n') + QStringLiteral("\n\n");
+    if (!writes.isEmpty())
+        message += QStringLiteral("Diese Datei lässt pandoc Dateien schreiben:\n") +
+                   writes.join(u'\n') + QStringLiteral("\n\n");
+    message += QStringLiteral("Übernehmen Sie diese Einträge nur, wenn Sie der Datei vertrauen. "
+                              "Übernehmen?");
+    if (showConfirmation(QStringLiteral("Defaults-Datei übernehmen"), message))
+        return {};
+    // Declined: the rest of the file is still taken.
+    const Parsed parsed = parse(settings.extraOptions);
+    QStringList kept;
+    qsizetype next = 0;
+    for (const Use &use : parsed.uses) {
+        if (!use.option || !(use.option->effects & (Writes | Runs)))
+            continue;
+        kept += settings.extraOptions.mid(next, use.firstWord - next);
+        next = use.firstWord + use.wordCount;
+    }
+    kept += settings.extraOptions.mid(next);
+    settings.extraOptions = kept;
+    if (keys.contains(QStringLiteral("pdf-engine")))
+        settings.pdfEngine.clear();
+    keys.removeDuplicates();
+    return keys;
+}
+
 bool PandocViewModel::importDefaultsFile(const QString &path, const QStringList &inputChoices,
                                          const QStringList &outputChoices)
 {
@@ -135,54 +140,11 @@ bool PandocViewModel::importDefaultsFile(const QString &path, const QStringList 
                   QStringLiteral("): ") + *read.error);
         return false;
     }
-    const DefaultsSettings &s = read.settings;
-    Preset preset;
+    DefaultsSettings s = read.settings;
+    const QStringList refused = confirmDefaultsEffects(read, s);
+    Preset preset =
+        presetFromDefaults(s, read.automaticPdfEngine, m_templates, inputChoices, outputChoices);
     preset.id = QUuid::createUuid();
-    preset.inputFormat = pickerValue(s.from, inputChoices, QStringLiteral("auto (automatisch)"));
-    // Without "to" the converter writes HTML.
-    preset.outputFormat = pickerValue(s.to, outputChoices, QStringLiteral("html"));
-    preset.standalone = s.standalone;
-    preset.tableOfContents = s.tableOfContents;
-    preset.numberSections = s.numberSections;
-
-    // Files that are in the library become its entries; others stay options.
-    QStringList leading;
-    if (!s.templatePath.isEmpty()) {
-        const auto t =
-            libraryFile(m_templates, s.templatePath, {TemplateType::Html, TemplateType::Latex});
-        if (t && t->type == TemplateType::Html)
-            preset.htmlTemplate = t->name;
-        else if (t)
-            preset.latexTemplate = t->name;
-        else
-            leading << QStringLiteral("--template") << s.templatePath;
-    }
-    for (qsizetype i = 0; i < s.cssPaths.size(); ++i) {
-        const auto t =
-            i == 0 ? libraryFile(m_templates, s.cssPaths[i], {TemplateType::Css}) : std::nullopt;
-        if (t)
-            preset.cssFile = t->name;
-        else
-            leading << QStringLiteral("--css") << s.cssPaths[i];
-    }
-    if (!s.referenceDoc.isEmpty()) {
-        if (const auto t = libraryFile(m_templates, s.referenceDoc, {TemplateType::DocxReference}))
-            preset.docxReference = t->name;
-        else
-            leading << QStringLiteral("--reference-doc") << s.referenceDoc;
-    }
-    if (!s.pdfEngine.isEmpty())
-        preset.pdfEngine = s.pdfEngine;
-    if (!s.bibliography.isEmpty())
-        preset.bibliography = s.bibliography;
-    if (!s.csl.isEmpty())
-        preset.csl = s.csl;
-    if (s.citeproc != preset.bibliography.has_value())
-        preset.citeproc = s.citeproc;
-    QStringList quoted;
-    for (const QString &word : leading + s.extraOptions)
-        quoted << shellQuote(word);
-    preset.additionalOptions = quoted.join(u' ');
 
     // The name is chosen among the presets as stored, another window's included.
     if (!updateStore(presetBinding(), m_presets, [&preset, &path](QList<Preset> &list) {
@@ -192,6 +154,9 @@ bool PandocViewModel::importDefaultsFile(const QString &path, const QStringList 
         }))
         return false;
     appendLog(QStringLiteral("✓ Defaults-Datei als Voreinstellung übernommen: ") + preset.name);
+    if (!refused.isEmpty())
+        appendLog(QStringLiteral("⚠ Ohne Zustimmung nicht übernommen: ") +
+                  refused.join(QStringLiteral(", ")));
     if (!read.unknownKeys.isEmpty())
         appendLog(QStringLiteral("⚠ Unbekannte Schlüssel nicht übernommen: ") +
                   read.unknownKeys.join(QStringLiteral(", ")));

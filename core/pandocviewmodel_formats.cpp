@@ -1,6 +1,8 @@
 // Formats the found converter lists, and the PDF engine.
 #include "pandocviewmodel.h"
 
+#include "optioncatalog.h"
+
 #include "formatname.h"
 #include "formatrules.h"
 
@@ -28,7 +30,7 @@ QStringList PandocViewModel::extraOutputFormats() const
 
 void PandocViewModel::setPdfEngine(const QString &value)
 {
-    assign(m_pdfEngine, value, &PandocViewModel::pdfEngineChanged);
+    assign(m_settings.pdfEngine, value, &PandocViewModel::pdfEngineChanged);
 }
 
 QStringList PandocViewModel::pdfEngines() const
@@ -38,7 +40,7 @@ QStringList PandocViewModel::pdfEngines() const
 
 bool PandocViewModel::showPdfEngine() const
 {
-    return converterFormatName(m_outputFormat).toLower() == u"pdf";
+    return converterFormatName(m_settings.outputFormat).toLower() == u"pdf";
 }
 
 QString PandocViewModel::automaticPdfEngine(const QString &inputPath) const
@@ -63,39 +65,6 @@ void PandocViewModel::askConverterFormats(const QString &executable)
     m_formatQuery->start(executable, m_env.formatQueryTimeoutMs);
 }
 
-QStringList PandocViewModel::pdfArguments(const RunSettings &settings, const QString &input,
-                                          const QStringList &options) const
-{
-    if (converterFormatName(settings.outputFormat) != u"pdf")
-        return {};
-    for (const QString &option : options) {
-        if (option == u"--pdf-engine" || option.startsWith(u"--pdf-engine="))
-            return {};
-    }
-    return m_pdfPlanner->arguments(settings.pdfEngine, input);
-}
-
-bool PandocViewModel::pdfFromText(const RunSettings &settings, const QStringList &options) const
-{
-    if (settings.pdfEngine != PdfSetup::kAutomatic || pdfEngines().isEmpty() ||
-        converterFormatName(settings.outputFormat) != u"pdf")
-        return false;
-    return std::none_of(options.begin(), options.end(), [](const QString &option) {
-        return option == u"--pdf-engine" || option.startsWith(u"--pdf-engine=");
-    });
-}
-
-QStringList PandocViewModel::textProbeArguments(const RunSettings &settings, const QString &input,
-                                                const QStringList &options) const
-{
-    QStringList args;
-    const QString from = converterFormatName(settings.inputFormat);
-    if (from != u"auto")
-        args << QStringLiteral("-f") << from;
-    args << input << citationArguments(settings.citations) << options;
-    return args;
-}
-
 void PandocViewModel::warnAboutPresetNeeds(const Preset &preset)
 {
     // Told, not changed: the preset may come from a machine with a newer pandoc.
@@ -105,9 +74,11 @@ void PandocViewModel::warnAboutPresetNeeds(const Preset &preset)
     if (!FormatRules::isKnownFormat(preset.outputFormat, m_converterFormats.output))
         appendLog(QStringLiteral("⚠ Pandoc kennt das Ausgabeformat des Presets nicht: ") +
                   converterFormatName(preset.outputFormat));
-    const bool engineFound = m_pdfEngine == kAutomaticPdfEngine ||
-                             pdfEngines().contains(m_pdfEngine) ||
-                             (m_pdfEngine.contains(u'/') && QFileInfo(m_pdfEngine).isExecutable());
+    const bool engineFound =
+        m_settings.pdfEngine == kAutomaticPdfEngine ||
+        pdfEngines().contains(m_settings.pdfEngine) ||
+        (m_settings.pdfEngine.contains(u'/') && QFileInfo(m_settings.pdfEngine).isExecutable());
     if (!engineFound)
-        appendLog(QStringLiteral("⚠ PDF-Engine des Presets nicht gefunden: ") + m_pdfEngine);
+        appendLog(QStringLiteral("⚠ PDF-Engine des Presets nicht gefunden: ") +
+                  m_settings.pdfEngine);
 }

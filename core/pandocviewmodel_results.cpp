@@ -31,7 +31,7 @@ void PandocViewModel::retryFailedConversions()
     }
     // The failed run's own settings and outputs, as they were: today's format must not
     // be written into yesterday's output name.
-    const RunSettings settings = m_lastRunSettings.value_or(runSettings());
+    const ConversionSettings settings = m_lastRunSettings.value_or(runSettings());
     setIsConverting(true);
     setProgress(0.0);
     setStatus(QStringLiteral("Konvertierung läuft..."), StatusColor::Blue);

@@ -3,24 +3,6 @@
 
 #include "presetlist.h"
 
-namespace {
-
-std::optional<QString> nameOf(const std::optional<Template> &t)
-{
-    return t ? std::optional<QString>(t->name) : std::nullopt;
-}
-
-std::optional<Template> findByName(const QList<Template> &ordered, const QString &name)
-{
-    for (const Template &t : ordered) {
-        if (t.name == name)
-            return t;
-    }
-    return std::nullopt;
-}
-
-} // namespace
-
 void PandocViewModel::logSaveResult(const RecordFile::SaveResult &result,
                                     const QString &failurePrefix)
 {
@@ -117,23 +99,7 @@ void PandocViewModel::loadPresets()
 
 Preset PandocViewModel::currentSettingsAsPreset(const QString &name) const
 {
-    Preset preset;
-    preset.id = QUuid::createUuid();
-    preset.name = name;
-    preset.inputFormat = m_inputFormat;
-    preset.outputFormat = m_outputFormat;
-    preset.htmlTemplate = nameOf(m_selectedHtmlTemplate);
-    preset.cssFile = nameOf(m_selectedCssTemplate);
-    preset.latexTemplate = nameOf(m_selectedLatexTemplate);
-    preset.docxReference = nameOf(m_selectedDocxTemplate);
-    preset.standalone = m_standalone;
-    preset.tableOfContents = m_tableOfContents;
-    preset.numberSections = m_numberSections;
-    preset.additionalOptions = m_additionalOptions;
-    if (m_pdfEngine != kAutomaticPdfEngine)
-        preset.pdfEngine = m_pdfEngine;
-    writeCitationSettings(preset);
-    return preset;
+    return presetFromSettings(m_settings, name);
 }
 
 void PandocViewModel::savePreset(const QString &name)
@@ -148,23 +114,22 @@ void PandocViewModel::savePreset(const QString &name)
 
 void PandocViewModel::loadPreset(const Preset &preset)
 {
-    setInputFormat(preset.inputFormat);
-    setOutputFormat(preset.outputFormat);
-    setStandalone(preset.standalone);
-    setTableOfContents(preset.tableOfContents);
-    setNumberSections(preset.numberSections);
-    setAdditionalOptions(preset.additionalOptions);
-    if (preset.htmlTemplate)
-        setSelectedHtmlTemplate(findByName(htmlTemplates(), *preset.htmlTemplate));
-    if (preset.cssFile)
-        setSelectedCssTemplate(findByName(cssTemplates(), *preset.cssFile));
-    if (preset.latexTemplate)
-        setSelectedLatexTemplate(findByName(latexTemplates(), *preset.latexTemplate));
-    if (preset.docxReference)
-        setSelectedDocxTemplate(findByName(docxTemplates(), *preset.docxReference));
-    setPdfEngine(preset.pdfEngine && !preset.pdfEngine->isEmpty() ? *preset.pdfEngine
-                                                                  : kAutomaticPdfEngine);
-    readCitationSettings(preset);
+    const ConversionSettings s = settingsFromPreset(preset, m_templates, m_settings);
+    // Through the setters, in this order, so that each change is announced as before.
+    setInputFormat(s.inputFormat);
+    setOutputFormat(s.outputFormat);
+    setStandalone(s.standalone);
+    setTableOfContents(s.tableOfContents);
+    setNumberSections(s.numberSections);
+    setAdditionalOptions(s.additionalOptions);
+    setSelectedHtmlTemplate(s.htmlTemplate);
+    setSelectedCssTemplate(s.cssTemplate);
+    setSelectedLatexTemplate(s.latexTemplate);
+    setSelectedDocxTemplate(s.docxTemplate);
+    setPdfEngine(s.pdfEngine);
+    setBibliographyFile(s.citations.bibliography);
+    setCslFile(s.citations.csl);
+    setProcessCitations(s.citations.process);
     updateTemplateVisibility();
     appendLog(QStringLiteral("✓ Preset geladen: ") + preset.name);
     warnAboutPresetNeeds(preset);

@@ -50,6 +50,8 @@ private slots:
     void clashesAreRefusedBeforeAnythingRuns();
     void outputOptionsAreRefused_data();
     void outputOptionsAreRefused();
+    void defaultsFilesInOptionsAreChecked_data();
+    void defaultsFilesInOptionsAreChecked();
     void asksBeforeReplacingForeignFiles_data();
     void asksBeforeReplacingForeignFiles();
     void unsuccessfulRunLeavesOutputAsBefore_data();
@@ -164,6 +166,8 @@ void TstConversionRun::outputOptionsAreRefused_data()
         QTest::newRow(options) << QString::fromLatin1(options) << (QByteArray(options) != "-Mo=1");
     QTest::newRow("value of another option") << QStringLiteral("-V -o -M o=1") << false;
     QTest::newRow("similar names") << QStringLiteral("--toc -N --columns=60") << false;
+    QTest::newRow("-- as a value") << QStringLiteral("--metadata -- -o a.md") << true;
+    QTest::newRow("shortest prefix") << QStringLiteral("--o x.html") << true;
 }
 
 void TstConversionRun::outputOptionsAreRefused()
@@ -186,6 +190,54 @@ void TstConversionRun::outputOptionsAreRefused()
             vm->logMessages().last().startsWith(QStringLiteral("❌ Zusatzoptionen fehlerhaft: ")));
         QCOMPARE(vm->statusColor(), PandocViewModel::StatusColor::Red);
     }
+}
+
+void TstConversionRun::defaultsFilesInOptionsAreChecked_data()
+{
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<QByteArray>("defaults");
+    QTest::addColumn<QString>("refusal");
+    QTest::newRow("output-file names the input")
+        << "-d d1.yaml" << QByteArray("output-file: a.md\n") << "bestimmt die Ausgabedatei";
+    QTest::newRow("output-file names another file")
+        << "--defaults=d1.yaml" << QByteArray("output-file: anderes.md\n")
+        << "bestimmt die Ausgabedatei";
+    QTest::newRow("log over the input, name without .yaml")
+        << "--defaults d1" << QByteArray("log-file: a.md\n") << "log-file würde a.md überschreiben";
+    QTest::newRow("log through an include")
+        << "-dd1.yaml" << QByteArray("defaults: [d2]\n") << "log-file würde a.md überschreiben";
+    QTest::newRow("hostile include loop")
+        << "-d d1.yaml" << QByteArray("defaults: [d1]\n") << "Schleife";
+    QTest::newRow("harmless") << "-d d1.yaml" << QByteArray("toc: true\n") << QString();
+    QTest::newRow("log elsewhere") << "--log=protokoll.json" << QByteArray() << QString();
+    QTest::newRow("log over the input") << "--log a.md" << QByteArray() << "--log würde a.md";
+}
+
+void TstConversionRun::defaultsFilesInOptionsAreChecked()
+{
+    QFETCH(QString, options);
+    QFETCH(QByteArray, defaults);
+    QFETCH(QString, refusal);
+    TestWorld world;
+    world.installFakePandoc();
+    const QString argsFile = world.path(QStringLiteral("args.txt"));
+    FakeEnv env;
+    env.set("FAKE_PANDOC_ARGS_FILE", argsFile.toUtf8());
+    const QString input = world.writeFile(QStringLiteral("docs/a.md"), "x");
+    world.writeFile(QStringLiteral("docs/d1.yaml"), defaults);
+    world.writeFile(QStringLiteral("docs/d2.yaml"), "log-file: a.md\n");
+    auto vm = world.makeViewModel();
+    vm->setAdditionalOptions(options);
+    vm->handleInputFileSelection({{QUrl::fromLocalFile(input)}, std::nullopt});
+    QVERIFY(runToEnd(*vm));
+    QCOMPARE(recordedRuns(argsFile).size(), refusal.isEmpty() ? 1 : 0);
+    if (!refusal.isEmpty()) {
+        const QString last = vm->logMessages().last();
+        QVERIFY2(last.startsWith(QStringLiteral("❌ Zusatzoptionen fehlerhaft: ")) &&
+                     last.contains(refusal),
+                 qPrintable(last));
+    }
+    QCOMPARE(fileBytes(input), QByteArray("x"));
 }
 
 void TstConversionRun::asksBeforeReplacingForeignFiles_data()

@@ -1,6 +1,7 @@
 // Presets as pandoc defaults files: the converter gives the same output either way.
 #include "conversionhelpers.h"
 #include "fakes.h"
+#include "shellwords.h"
 
 #include <QFile>
 #include <QProcess>
@@ -65,6 +66,12 @@ private slots:
     void includesAndUnknownKeys();
     void badInput_data();
     void badInput();
+    void includesAreReadOnce();
+    void strangersFileAsksFirst_data();
+    void strangersFileAsksFirst();
+    void exportMeansWhatPandocReads();
+    void automaticPdfEngineRoundTrip();
+    void relativeBibliographyBesideTheDocuments();
 };
 
 void TstDefaultsFile::roundTrip_data()
@@ -235,6 +242,23 @@ void TstDefaultsFile::badInput_data()
     QTest::newRow("include loop") << QByteArray("defaults: schleife\n") << "Schleife";
     QTest::newRow("include missing")
         << QByteArray("defaults: [fehlt.yaml]\n") << "Datei nicht gefunden";
+    QTest::newRow("sixteen files, each including the next eight times")
+        << QByteArray("defaults: c0\n") << "zu tief verschachtelt";
+    QByteArray wide = "defaults:\n";
+    for (int i = 0; i < 70; ++i)
+        wide += "- w" + QByteArray::number(i) + '\n';
+    QTest::newRow("seventy files") << wide << "mehr als 64 Dateien";
+    QTest::newRow("a /proc file of size 0")
+        << QByteArray("defaults: /proc/self/pagemap\n") << "zu groß";
+    QByteArray laughs = "a0: &a0 [x, x, x, x, x, x, x, x, x, x]\n";
+    for (int i = 1; i < 10; ++i) {
+        const QByteArray prev = "*a" + QByteArray::number(i - 1);
+        laughs += 'a' + QByteArray::number(i) + ": &a" + QByteArray::number(i) + " [" + prev;
+        for (int k = 1; k < 10; ++k)
+            laughs += ", " + prev;
+        laughs += "]\n";
+    }
+    QTest::newRow("billion laughs") << laughs.append("metadata: {t: *a9}\n") << "zu groß";
 }
 
 void TstDefaultsFile::badInput()
@@ -244,6 +268,14 @@ void TstDefaultsFile::badInput()
     TestWorld world;
     auto vm = world.makeViewModel();
     world.writeFile(QStringLiteral("schleife.yaml"), "to: html\ndefaults: kaputt.yaml\n");
+    for (int i = 0; i < 15; ++i) {
+        const QByteArray next = 'c' + QByteArray::number(i + 1);
+        world.writeFile(QStringLiteral("c%1.yaml").arg(i),
+                        "defaults: [" + QList<QByteArray>(8, next).join(", ") + "]\n");
+    }
+    world.writeFile(QStringLiteral("c15.yaml"), "to: html\n");
+    for (int i = 0; i < 70; ++i)
+        world.writeFile(QStringLiteral("w%1.yaml").arg(i), "toc: true\n");
     const QString path = world.writeFile(QStringLiteral("kaputt.yaml"), text);
     const qsizetype before = vm->logMessages().size();
     QVERIFY(!vm->importDefaultsFile(path, kInputs, kOutputs));
@@ -255,6 +287,139 @@ void TstDefaultsFile::badInput()
         qPrintable(added[0]));
     QVERIFY(vm->presets().isEmpty());
     QVERIFY(!vm->selectedPreset());
+}
+
+void TstDefaultsFile::includesAreReadOnce()
+{
+    // Nine levels of eight includes each: 8^8 reads unless a file already read is skipped.
+    TestWorld world;
+    auto vm = world.makeViewModel();
+    for (int i = 0; i < 8; ++i) {
+        const QByteArray next = 'f' + QByteArray::number(i + 1);
+        world.writeFile(QStringLiteral("f%1.yaml").arg(i),
+                        "defaults: [" + QList<QByteArray>(8, next).join(", ") + "]\n");
+    }
+    world.writeFile(QStringLiteral("f8.yaml"), "to: latex\n");
+    QVERIFY(vm->importDefaultsFile(world.path(QStringLiteral("f0.yaml")), kInputs, kOutputs));
+    QCOMPARE(vm->presets().last().outputFormat, QStringLiteral("latex"));
+}
+
+void TstDefaultsFile::strangersFileAsksFirst_data()
+{
+    QTest::addColumn<bool>("agree");
+    QTest::newRow("declined") << false;
+    QTest::newRow("agreed") << true;
+}
+
+void TstDefaultsFile::strangersFileAsksFirst()
+{
+    QFETCH(bool, agree);
+    TestWorld world;
+    world.installFakePandoc();
+    const QString argsFile = world.path(QStringLiteral("args.txt"));
+    FakeEnv env;
+    env.set("FAKE_PANDOC_ARGS_FILE", argsFile.toUtf8());
+    const QString input = world.writeFile(QStringLiteral("docs/notizen.md"), "# Notizen\n");
+    world.writeFile(QStringLiteral("docs/hilfe.sh"), "#!/bin/sh\ntouch ran\n");
+    const QString yaml = world.writeFile(
+        QStringLiteral("docs/fremd.yaml"),
+        "to: html\nlog-file: notizen.md\nfilters: [hilfe.sh]\nnumber-sections: true\n");
+    auto vm = world.makeViewModel();
+    world.dialogs.answers = {agree};
+    QVERIFY(vm->importDefaultsFile(yaml, kInputs, kOutputs));
+
+    QCOMPARE(world.dialogs.calls.size(), 1);
+    const QString question = world.dialogs.calls.first().message;
+    QVERIFY2(question.contains(QStringLiteral("ausführen")) &&
+                 question.contains(QStringLiteral("filters: hilfe.sh")) &&
+                 question.contains(QStringLiteral("schreiben")) &&
+                 question.contains(QStringLiteral("log-file: notizen.md")),
+             qPrintable(question));
+    const Preset p = vm->presets().last();
+    QVERIFY(p.numberSections);
+    if (!agree) {
+        QCOMPARE(p.additionalOptions, QString());
+        QVERIFY(vm->logMessages().contains(
+            QStringLiteral("⚠ Ohne Zustimmung nicht übernommen: log-file, filters")));
+        return;
+    }
+    // Made absolute against the file's folder, so no other folder's file is meant.
+    QCOMPARE(p.additionalOptions, QStringLiteral("--log ") + shellQuote(input) +
+                                      QStringLiteral(" --filter ") +
+                                      shellQuote(world.path(QStringLiteral("docs/hilfe.sh"))));
+    vm->loadPreset(p);
+    vm->handleInputFileSelection({{QUrl::fromLocalFile(input)}, std::nullopt});
+    QVERIFY(runToEnd(*vm));
+    QCOMPARE(vm->logMessages().last(),
+             QStringLiteral("❌ Zusatzoptionen fehlerhaft: --log würde notizen.md überschreiben"));
+    QVERIFY(recordedRuns(argsFile).isEmpty());
+    QCOMPARE(fileBytes(input), QByteArray("# Notizen\n"));
+}
+
+void TstDefaultsFile::exportMeansWhatPandocReads()
+{
+    TestWorld world;
+    auto vm = world.makeViewModel();
+    vm->setOutputFormat(QStringLiteral("html"));
+    vm->setBibliographyFile(kData + QStringLiteral("refs.bib"));
+    vm->setAdditionalOptions(QStringLiteral("-M entwurf=false -M final=TRUE -V flag=false "
+                                            "--bibliography mehr.bib"));
+    const QString yaml = world.path(QStringLiteral("aktuell.yaml"));
+    QVERIFY(vm->exportDefaultsFile(std::nullopt, yaml));
+    const QByteArray text = fileBytes(yaml);
+    QVERIFY2(text.contains("\"entwurf\": false") && text.contains("\"final\": true") &&
+                 text.contains("\"flag\": \"false\""),
+             text.constData());
+    const QByteArray both =
+        "bibliography:\n  - \"" + kData.toUtf8() + "refs.bib\"\n  - \"mehr.bib\"";
+    QVERIFY2(text.contains(both), text.constData());
+}
+
+void TstDefaultsFile::automaticPdfEngineRoundTrip()
+{
+    // pandoc alone takes pdflatex, which cannot set Greek; the file must say what Velunor took.
+    TestWorld world;
+    world.installRealPandoc();
+    auto vm = world.makeViewModel();
+    const QString input = world.writeFile(QStringLiteral("Ωμέγα.md"), "# Ωμέγα\n\nκείμενο\n");
+    vm->handleInputFileSelection({{QUrl::fromLocalFile(input)}, std::nullopt});
+    vm->setOutputFormat(QStringLiteral("pdf"));
+    vm->setOutputFile(world.path(QStringLiteral("velunor.pdf")));
+    QVERIFY2(convert(*vm), qPrintable(vm->logMessages().join(u'\n')));
+
+    const QString yaml = world.path(QStringLiteral("pdf.yaml"));
+    QVERIFY(vm->exportDefaultsFile(std::nullopt, yaml));
+    QVERIFY(fileBytes(yaml).contains("pdf-engine: "));
+    QProcess pandoc;
+    pandoc.setWorkingDirectory(world.root());
+    pandoc.start(QStringLiteral("/usr/bin/pandoc"),
+                 {QStringLiteral("--defaults"), yaml, input, QStringLiteral("-o"),
+                  world.path(QStringLiteral("pandoc.pdf"))});
+    QVERIFY(pandoc.waitForFinished(180000));
+    QVERIFY2(pandoc.exitCode() == 0, pandoc.readAllStandardError().constData());
+
+    QVERIFY(vm->importDefaultsFile(yaml, kInputs, {QStringLiteral("pdf")}));
+    const Preset imported = *vm->selectedPreset();
+    QCOMPARE(imported.pdfEngine, std::optional<QString>());
+    QCOMPARE(imported.additionalOptions, QString());
+    QCOMPARE(vm->pdfEngine(), PandocViewModel::kAutomaticPdfEngine);
+}
+
+void TstDefaultsFile::relativeBibliographyBesideTheDocuments()
+{
+    TestWorld world;
+    world.installRealPandoc();
+    auto vm = world.makeViewModel();
+    world.writeFile(QStringLiteral("texte/refs.bib"),
+                    fileBytes(kData + QStringLiteral("refs.bib")));
+    const QString input = world.writeFile(QStringLiteral("texte/a.md"), "Siehe [@knuth84].\n");
+    const QString yaml = world.writeFile(QStringLiteral("vorlagen/zitate.yaml"),
+                                         "to: html\nciteproc: true\nbibliography: refs.bib\n");
+    QVERIFY(vm->importDefaultsFile(yaml, kInputs, kOutputs));
+    vm->loadPreset(*vm->selectedPreset());
+    vm->handleInputFileSelection({{QUrl::fromLocalFile(input)}, std::nullopt});
+    QVERIFY2(convert(*vm), qPrintable(vm->logMessages().join(u'\n')));
+    QVERIFY(fileBytes(world.path(QStringLiteral("texte/a.html"))).contains("Knuth"));
 }
 
 QTEST_GUILESS_MAIN(TstDefaultsFile)

@@ -2,7 +2,7 @@
 // parallel setting with its remembered value.
 #include "contentview.h"
 #include "conversionhelpers.h"
-#include "conversionsettings.h"
+#include "conversionpreferences.h"
 #include "fakefilepanels.h"
 #include "fakes.h"
 #include "mainwindow.h"
@@ -260,15 +260,16 @@ private slots:
         Window w;
         const QString file = w.world.path("settings.ini");
         QSettings(file, QSettings::IniFormat)
-            .setValue(ConversionSettings::kParallelJobsKey, stored);
-        ConversionSettings settings(w.vm, std::make_unique<QSettings>(file, QSettings::IniFormat));
+            .setValue(ConversionPreferences::kParallelJobsKey, stored);
+        ConversionPreferences settings(w.vm,
+                                       std::make_unique<QSettings>(file, QSettings::IniFormat));
         auto *spin = w.find<QSpinBox>("parallelJobsSpinBox");
         QCOMPARE(spin->value(), expected);
 
         spin->setValue(expected == 5 ? 6 : 5);
         QCOMPARE(w.vm->parallelJobs(), spin->value());
         QCOMPARE(QSettings(file, QSettings::IniFormat)
-                     .value(ConversionSettings::kParallelJobsKey)
+                     .value(ConversionPreferences::kParallelJobsKey)
                      .toInt(),
                  spin->value());
 

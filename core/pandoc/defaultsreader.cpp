@@ -1,77 +1,25 @@
 // Reading pandoc defaults files into the settings a preset can hold.
 #include "defaultsfile.h"
 
-#include "defaultsoptions.h"
+#include "defaultsyaml.h"
+#include "optioncatalog.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
+#include <QSet>
 #include <QStandardPaths>
-#include <QStringDecoder>
 
 #include <yaml-cpp/yaml.h>
 
-#include <stdexcept>
-
 namespace {
 
-constexpr qint64 kMaxDefaultsSize = 1024 * 1024;
-constexpr int kMaxIncludeDepth = 16;
+using namespace PandocOptions;
 
-// Ends the reading with one message; no preset comes of it.
-struct ReadError : std::runtime_error
-{
-    explicit ReadError(const QString &message) : std::runtime_error(message.toStdString()) {}
-};
-
-QString fromUtf8(const std::string &text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
-[[noreturn]] void wrongType(const QString &key, const char *expected)
-{
-    throw ReadError(QStringLiteral("„") + key +
-                    QStringLiteral("“ hat den falschen Typ (erwartet: ") +
-                    QString::fromUtf8(expected) + u')');
-}
-
-bool isBool(const YAML::Node &node)
-{
-    static const QStringList words{QStringLiteral("true"),  QStringLiteral("True"),
-                                   QStringLiteral("TRUE"),  QStringLiteral("false"),
-                                   QStringLiteral("False"), QStringLiteral("FALSE")};
-    return node.IsScalar() && node.Tag() != "!" && words.contains(fromUtf8(node.Scalar()));
-}
-
-bool toBool(const YAML::Node &node, const QString &key)
-{
-    if (!isBool(node))
-        wrongType(key, "true oder false");
-    return fromUtf8(node.Scalar()).toLower() == u"true";
-}
-
-QString toText(const YAML::Node &node, const QString &key)
-{
-    if (!node.IsScalar())
-        wrongType(key, "Text");
-    return fromUtf8(node.Scalar());
-}
-
-// A text or a list of texts.
-QStringList toTexts(const YAML::Node &node, const QString &key)
-{
-    if (node.IsScalar())
-        return {fromUtf8(node.Scalar())};
-    if (!node.IsSequence())
-        wrongType(key, "Text oder Liste von Texten");
-    QStringList items;
-    for (const YAML::Node &item : node)
-        items << toText(item, key);
-    return items;
-}
+constexpr int kMaxIncludeDepth = 10;
+constexpr int kMaxFiles = 64;
 
 class Reader
 {
@@ -83,7 +31,20 @@ private:
     void applyKey(const QString &key, const YAML::Node &value);
     void applyMetadata(const YAML::Node &map, const QString &option, const QString &key);
     void applyFilters(const YAML::Node &list);
+    void applyTableKey(const Option &option, const QString &key, const YAML::Node &value);
+    // A value as a path: a file written or a program run gets its fixed place.
+    QString pathValue(const Option &option, const QString &key, const QString &value);
+    static const QHash<QString, QString> &singularKeys();
+    // "${.}", "${USERDATA}" and environment variables expanded, as pandoc does.
+    QString expand(const QString &path) const;
+    // Expanded, and made absolute when it names a file beside the defaults file.
     QString resolve(const QString &path) const;
+    // Expanded and made absolute against the defaults file's folder.
+    QString absolute(const QString &path) const;
+    // A key that writes a file or runs a program; returns the path a preset keeps.
+    QString effect(const QString &key, const QString &value, unsigned effects);
+    // A filter beside the defaults file, or one pandoc looks for by name.
+    QString filterPath(const QString &path);
     void addOption(const QString &name, const QString &value = QString())
     {
         m_r.settings.extraOptions << QStringLiteral("--") + name;
@@ -93,11 +54,13 @@ private:
 
     DefaultsImport &m_r;
     QString m_folder;
+    QString m_file;
+    QSet<QString> m_read;
 };
 
 // "${.}" is the file's own folder; other variables come from the environment; a relative
 // path that names a file beside the defaults file is made absolute, anything else stays.
-QString Reader::resolve(const QString &path) const
+QString Reader::expand(const QString &path) const
 {
     static const QRegularExpression variable(QStringLiteral("\\$\\{([^}]*)\\}"));
     const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -117,9 +80,38 @@ QString Reader::resolve(const QString &path) const
         last = m.capturedEnd();
     }
     out += path.mid(last);
+    return out;
+}
+
+QString Reader::resolve(const QString &path) const
+{
+    const QString out = expand(path);
     if (!out.isEmpty() && QFileInfo(out).isRelative() && QFileInfo::exists(m_folder + u'/' + out))
         return QDir::cleanPath(m_folder + u'/' + out);
     return out;
+}
+
+QString Reader::absolute(const QString &path) const
+{
+    const QString out = expand(path);
+    return out.isEmpty() ? out : QDir::cleanPath(QDir(m_folder).absoluteFilePath(out));
+}
+
+QString Reader::filterPath(const QString &path)
+{
+    const QString expanded = expand(path);
+    m_r.effects.append({QStringLiteral("filters"), expanded, m_file, Runs});
+    // A bare name that is not beside the file is looked for in pandoc's data folder and
+    // on the search path; anything else is a path.
+    if (!expanded.contains(u'/') && !QFileInfo::exists(m_folder + u'/' + expanded))
+        return expanded;
+    return absolute(path);
+}
+
+QString Reader::effect(const QString &key, const QString &value, unsigned effects)
+{
+    m_r.effects.append({key, expand(value), m_file, effects});
+    return absolute(value);
 }
 
 void Reader::readFile(const QString &path, QStringList chain)
@@ -133,24 +125,18 @@ void Reader::readFile(const QString &path, QStringList chain)
         throw ReadError(QStringLiteral("„defaults“ bildet eine Schleife über ") + name);
     if (chain.size() >= kMaxIncludeDepth)
         throw ReadError(QStringLiteral("„defaults“ ist zu tief verschachtelt: ") + name);
-    if (info.size() > kMaxDefaultsSize)
-        throw ReadError(name + QStringLiteral(" ist zu groß"));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw ReadError(name + QStringLiteral(": ") + file.errorString());
-    const QByteArray data = file.readAll();
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString decoded = decoder.decode(data);
-    if (decoder.hasError())
-        throw ReadError(name + QStringLiteral(" ist kein UTF-8-Text"));
-
-    YAML::Node root;
-    try {
-        root = YAML::Load(std::string(data.constData(), size_t(data.size())));
-    } catch (const YAML::Exception &e) {
-        throw ReadError(name + QStringLiteral(": kein gültiges YAML (Zeile ") +
-                        QString::number(e.mark.line + 1) + QStringLiteral("): ") + fromUtf8(e.msg));
-    }
+    // A file included twice says nothing new; reading it again would let a few files that
+    // include each other many times cost millions of reads.
+    if (m_read.contains(identity))
+        return;
+    if (m_read.size() >= kMaxFiles)
+        throw ReadError(QStringLiteral("„defaults“ bindet mehr als ") + QString::number(kMaxFiles) +
+                        QStringLiteral(" Dateien ein"));
+    m_read.insert(identity);
+    const LoadedYaml loaded = loadDefaultsYaml(path, name);
+    if (loaded.automaticMark)
+        m_r.automaticPdfEngine = true;
+    const YAML::Node &root = loaded.root;
     if (!root.IsMap())
         throw ReadError(name + QStringLiteral(" enthält keine Zuordnung von Schlüsseln zu Werten"));
 
@@ -168,6 +154,7 @@ void Reader::readFile(const QString &path, QStringList chain)
         }
     }
     m_folder = folder;
+    m_file = path;
     for (const auto &entry : root) {
         if (!entry.first.IsScalar())
             throw ReadError(name + QStringLiteral(": ein Schlüssel ist kein Text"));
@@ -220,9 +207,54 @@ void Reader::applyFilters(const YAML::Node &list)
             addOption(QStringLiteral("citeproc"));
         else if (type == u"lua" || type == u"json")
             addOption(type == u"lua" ? QStringLiteral("lua-filter") : QStringLiteral("filter"),
-                      resolve(path));
+                      filterPath(path));
         else
             wrongType(QStringLiteral("filters.type"), "citeproc, lua oder json");
+    }
+}
+
+const QHash<QString, QString> &Reader::singularKeys()
+{
+    // pandoc takes the one-item form of these list keys too.
+    static const QHash<QString, QString> keys{
+        {QStringLiteral("metadata-file"), QStringLiteral("metadata-files")},
+        {QStringLiteral("syntax-definition"), QStringLiteral("syntax-definitions")},
+        {QStringLiteral("pdf-engine-opt"), QStringLiteral("pdf-engine-opts")}};
+    return keys;
+}
+
+QString Reader::pathValue(const Option &option, const QString &key, const QString &value)
+{
+    if (option.effects & Writes)
+        return effect(key, value, option.effects);
+    if (option.effects & Runs) { // engine options: not a path, but asked about
+        effect(key, value, option.effects);
+        return value;
+    }
+    return option.effects & Reads ? resolve(value) : value;
+}
+
+void Reader::applyTableKey(const Option &option, const QString &key, const YAML::Node &value)
+{
+    const QString name = QString::fromLatin1(option.name);
+    switch (option.keyType) {
+    case Key::Flag:
+        if (toBool(value, key))
+            addOption(name);
+        break;
+    case Key::Text:
+    case Key::Number:
+        addOption(name, pathValue(option, key, toText(value, key)));
+        break;
+    case Key::List:
+        for (const QString &item : toTexts(value, key))
+            addOption(name, pathValue(option, key, item));
+        break;
+    case Key::Map:
+        applyMetadata(value, name, key);
+        break;
+    default:
+        break;
     }
 }
 
@@ -246,9 +278,16 @@ void Reader::applyKey(const QString &key, const YAML::Node &value)
             s.cssPaths << resolve(css);
     } else if (key == u"reference-doc")
         s.referenceDoc = resolve(toText(value, key));
-    else if (key == u"pdf-engine")
+    else if (key == u"pdf-engine") {
         s.pdfEngine = toText(value, key);
-    else if (key == u"citeproc")
+        // A bare engine name is searched on the absolute search path; a path is a program.
+        if (s.pdfEngine.contains(u'/') || s.pdfEngine.contains(u"${"))
+            s.pdfEngine = effect(key, s.pdfEngine, Runs);
+    } else if (key == u"output-file") {
+        if (!value.IsNull())
+            effect(key, toText(value, key), Writes | NamesOutput);
+        m_r.unsupportedKeys << key;
+    } else if (key == u"citeproc")
         s.citeproc = toBool(value, key);
     else if (key == u"bibliography") {
         const QStringList files = toTexts(value, key);
@@ -295,37 +334,41 @@ void Reader::applyKey(const QString &key, const YAML::Node &value)
         const QString separator =
             key == u"resource-path" ? QStringLiteral(":") : QStringLiteral(",");
         addOption(key + u'=' + toTexts(value, key).join(separator));
-    } else if (key == u"metadata-file" || key == u"syntax-definition" || key == u"pdf-engine-opt") {
-        addOption(key, key == u"pdf-engine-opt" ? toText(value, key) : resolve(toText(value, key)));
-    } else if (const DefaultsOption *option = findOptionByKey(key)) {
-        const QString name = QString::fromLatin1(option->longName);
-        switch (option->kind) {
-        case DefaultsKind::Flag:
-            if (toBool(value, key))
-                addOption(name);
-            break;
-        case DefaultsKind::Text:
-        case DefaultsKind::Number:
-            addOption(name, toText(value, key));
-            break;
-        case DefaultsKind::List:
-            for (const QString &item : toTexts(value, key))
-                addOption(name, key == u"pdf-engine-opts" ? item : resolve(item));
-            break;
-        case DefaultsKind::Map:
-            applyMetadata(value, name, key);
-            break;
-        }
+    } else if (const Option *option = byKey(singularKeys().value(key, key));
+               option && (option->keyType == Key::Flag || option->keyType == Key::Text ||
+                          option->keyType == Key::Number || option->keyType == Key::List ||
+                          option->keyType == Key::Map)) {
+        applyTableKey(*option, key, value);
     } else {
-        static const QStringList notForPresets{QStringLiteral("input-file"),
-                                               QStringLiteral("input-files"),
-                                               QStringLiteral("output-file"),
-                                               QStringLiteral("request-headers"),
-                                               QStringLiteral("dump-args"),
-                                               QStringLiteral("ignore-args"),
-                                               QStringLiteral("citation-abbreviations")};
-        (notForPresets.contains(key) ? m_r.unsupportedKeys : m_r.unknownKeys) << key;
+        // Keys of pandoc's that a preset cannot hold: inputs, request headers, wrapper flags.
+        const bool known = key == u"input-file" || key == u"input-files" ||
+                           key == u"citation-abbreviations" || byKey(key) != nullptr;
+        (known ? m_r.unsupportedKeys : m_r.unknownKeys) << key;
     }
+}
+
+// The writer spelled out what "Automatisch" chose so that pandoc alone converts alike; a
+// preset goes back to choosing per document.
+void forgetAutomaticChoice(DefaultsImport &result)
+{
+    DefaultsSettings &s = result.settings;
+    s.pdfEngine.clear();
+    QStringList kept;
+    for (qsizetype i = 0; i < s.extraOptions.size(); ++i) {
+        const QString &word = s.extraOptions[i];
+        if (word == u"--include-in-header" && i + 1 < s.extraOptions.size()) {
+            const QString file = QFileInfo(s.extraOptions[i + 1]).fileName();
+            if ((file.startsWith(QStringLiteral("script-fonts")) ||
+                 file.startsWith(QStringLiteral("unicode-fonts"))) &&
+                file.endsWith(u".tex")) {
+                ++i;
+                continue;
+            }
+        }
+        kept << word;
+    }
+    s.extraOptions = kept;
+    result.effects.removeIf([](const DefaultsEffect &e) { return e.key == u"pdf-engine"; });
 }
 
 } // namespace
@@ -342,6 +385,8 @@ DefaultsImport readDefaults(const QString &path)
         result = DefaultsImport();
         result.error = QStringLiteral("YAML: ") + fromUtf8(e.msg);
     }
+    if (result.automaticPdfEngine)
+        forgetAutomaticChoice(result);
     result.unknownKeys.removeDuplicates();
     result.unsupportedKeys.removeDuplicates();
     return result;

@@ -1,6 +1,6 @@
 #include "defaultsfile.h"
 
-#include "defaultsoptions.h"
+#include "optioncatalog.h"
 #include "shellwords.h"
 
 #include <yaml-cpp/yaml.h>
@@ -9,6 +9,8 @@
 #include <vector>
 
 namespace {
+
+using namespace PandocOptions;
 
 std::string utf8(const QString &text)
 {
@@ -21,7 +23,7 @@ std::string utf8(const QString &text)
 // A value of a key that comes from the extra options.
 struct Extra
 {
-    DefaultsKind kind = DefaultsKind::Text;
+    Key kind = Key::Text;
     QString text;
     bool flag = false;
     QStringList items;
@@ -34,23 +36,26 @@ class ExportState
 public:
     explicit ExportState(const DefaultsSettings &s) : m_s(s) {}
 
-    void apply(const QStringList &words);
+    void apply(const QStringList &words, bool automatic = false);
     QByteArray render(const QString &title) const;
     QStringList unmapped() const { return m_unmapped; }
 
 private:
-    bool applySpecial(const QString &name, const std::optional<QString> &value);
-    bool applyTable(const DefaultsOption &option, const std::optional<QString> &value);
-    Extra &extra(const QString &key, DefaultsKind kind);
-    static bool takesValue(const QString &longName);
+    bool map(const Use &use, bool automatic);
+    bool applyOwn(const QString &name, const std::optional<QString> &value);
+    bool applyTable(const Option &option, const std::optional<QString> &value);
+    Extra &extra(const QString &key, Key kind);
 
     DefaultsSettings m_s;
     std::vector<std::pair<QString, Extra>> m_extras;
     std::vector<std::pair<QString, QString>> m_filters; // type, path
     QStringList m_unmapped;
+    QStringList m_moreBibliographies;
+    // Written by "Automatisch": the engine and header lines get a comment of their own.
+    QStringList m_automaticKeys;
 };
 
-Extra &ExportState::extra(const QString &key, DefaultsKind kind)
+Extra &ExportState::extra(const QString &key, Key kind)
 {
     for (auto &[k, e] : m_extras) {
         if (k == key)
@@ -60,33 +65,7 @@ Extra &ExportState::extra(const QString &key, DefaultsKind kind)
     return m_extras.back().second;
 }
 
-bool ExportState::takesValue(const QString &name)
-{
-    static const QStringList withValue{QStringLiteral("from"),
-                                       QStringLiteral("read"),
-                                       QStringLiteral("to"),
-                                       QStringLiteral("write"),
-                                       QStringLiteral("template"),
-                                       QStringLiteral("css"),
-                                       QStringLiteral("reference-doc"),
-                                       QStringLiteral("pdf-engine"),
-                                       QStringLiteral("bibliography"),
-                                       QStringLiteral("csl"),
-                                       QStringLiteral("filter"),
-                                       QStringLiteral("lua-filter"),
-                                       QStringLiteral("number-offset"),
-                                       QStringLiteral("indented-code-classes"),
-                                       QStringLiteral("resource-path"),
-                                       QStringLiteral("output"),
-                                       QStringLiteral("defaults"),
-                                       QStringLiteral("citation-abbreviations")};
-    if (withValue.contains(name))
-        return true;
-    const DefaultsOption *option = findOptionByName(name);
-    return option && option->kind != DefaultsKind::Flag;
-}
-
-bool ExportState::applySpecial(const QString &name, const std::optional<QString> &value)
+bool ExportState::applyOwn(const QString &name, const std::optional<QString> &value)
 {
     const QString v = value.value_or(QString());
     if (name == u"from" || name == u"read")
@@ -109,34 +88,37 @@ bool ExportState::applySpecial(const QString &name, const std::optional<QString>
         m_s.pdfEngine = v;
     else if (name == u"citeproc")
         m_s.citeproc = true;
-    else if (name == u"bibliography")
-        m_s.bibliography = v;
-    else if (name == u"csl")
+    else if (name == u"bibliography") {
+        // The chosen file and those of the extra options are all read.
+        if (m_s.bibliography.isEmpty())
+            m_s.bibliography = v;
+        else
+            m_moreBibliographies << v;
+    } else if (name == u"csl")
         m_s.csl = v;
     else if (name == u"citation-abbreviations") {
-        Extra &metadata = extra(QStringLiteral("metadata"), DefaultsKind::Map);
+        Extra &metadata = extra(QStringLiteral("metadata"), Key::Map);
         metadata.members.push_back({name, v});
         metadata.bare.push_back(false);
     } else if (name == u"filter" || name == u"lua-filter")
         m_filters.push_back(
             {name == u"filter" ? QStringLiteral("json") : QStringLiteral("lua"), v});
     else if (name == u"natbib" || name == u"biblatex")
-        extra(QStringLiteral("cite-method"), DefaultsKind::Text).text = name;
+        extra(QStringLiteral("cite-method"), Key::Text).text = name;
     else if (name == u"verbose" || name == u"quiet")
-        extra(QStringLiteral("verbosity"), DefaultsKind::Text).text =
+        extra(QStringLiteral("verbosity"), Key::Text).text =
             name == u"verbose" ? QStringLiteral("INFO") : QStringLiteral("ERROR");
     else if (name == u"no-highlight")
         // A null style is how the defaults file says "no highlighting".
-        extra(QStringLiteral("highlight-style"), DefaultsKind::Text).flag = true;
+        extra(QStringLiteral("highlight-style"), Key::Text).flag = true;
     else if (name == u"number-offset" || name == u"indented-code-classes" ||
              name == u"resource-path") {
         const QChar separator = name == u"resource-path" ? u':' : u',';
-        Extra &e =
-            extra(name, name == u"number-offset" ? DefaultsKind::Number : DefaultsKind::List);
+        Extra &e = extra(name, name == u"number-offset" ? Key::Number : Key::List);
         e.items = v.split(separator, Qt::SkipEmptyParts);
     } else if (name == u"mathjax" || name == u"mathml" || name == u"webtex" || name == u"katex" ||
                name == u"gladtex") {
-        Extra &e = extra(QStringLiteral("html-math-method"), DefaultsKind::Map);
+        Extra &e = extra(QStringLiteral("html-math-method"), Key::Map);
         e.members = {{QStringLiteral("method"), name}};
         e.bare = {false};
         if (value) {
@@ -148,23 +130,23 @@ bool ExportState::applySpecial(const QString &name, const std::optional<QString>
     return true;
 }
 
-bool ExportState::applyTable(const DefaultsOption &option, const std::optional<QString> &value)
+bool ExportState::applyTable(const Option &option, const std::optional<QString> &value)
 {
     const QString key = QString::fromLatin1(option.key);
-    Extra &e = extra(key, option.kind);
-    switch (option.kind) {
-    case DefaultsKind::Flag:
+    Extra &e = extra(key, option.keyType);
+    switch (option.keyType) {
+    case Key::Flag:
         e.flag = true;
         break;
-    case DefaultsKind::Text:
-    case DefaultsKind::Number:
+    case Key::Text:
+    case Key::Number:
         e.text = *value;
         e.flag = false;
         break;
-    case DefaultsKind::List:
+    case Key::List:
         e.items << *value;
         break;
-    case DefaultsKind::Map: {
+    case Key::Map: {
         const qsizetype eq = value->indexOf(u'=');
         const qsizetype colon = value->indexOf(u':');
         // Both "key=value" and the older "key:value" are accepted by the converter.
@@ -174,84 +156,58 @@ bool ExportState::applyTable(const DefaultsOption &option, const std::optional<Q
         e.bare.push_back(at < 0);
         break;
     }
+    default:
+        return false;
     }
     return true;
 }
 
-void ExportState::apply(const QStringList &words)
+bool ExportState::map(const Use &use, bool automatic)
 {
-    static const QStringList flags{QStringLiteral("standalone"),
-                                   QStringLiteral("toc"),
-                                   QStringLiteral("table-of-contents"),
-                                   QStringLiteral("number-sections"),
-                                   QStringLiteral("citeproc"),
-                                   QStringLiteral("natbib"),
-                                   QStringLiteral("biblatex"),
-                                   QStringLiteral("verbose"),
-                                   QStringLiteral("quiet"),
-                                   QStringLiteral("no-highlight"),
-                                   QStringLiteral("mathjax"),
-                                   QStringLiteral("mathml"),
-                                   QStringLiteral("webtex"),
-                                   QStringLiteral("katex"),
-                                   QStringLiteral("gladtex")};
-    static const std::map<QChar, QString> shortNames{
-        {u'f', QStringLiteral("from")},       {u'r', QStringLiteral("from")},
-        {u't', QStringLiteral("to")},         {u'w', QStringLiteral("to")},
-        {u's', QStringLiteral("standalone")}, {u'N', QStringLiteral("number-sections")},
-        {u'c', QStringLiteral("css")},        {u'C', QStringLiteral("citeproc")},
-        {u'F', QStringLiteral("filter")},     {u'L', QStringLiteral("lua-filter")},
-        {u'o', QStringLiteral("output")},     {u'd', QStringLiteral("defaults")}};
+    const Option *option = use.option;
+    if (!option || option->keyType == Key::None || (option->arg == Arg::Required && !use.value) ||
+        (option->arg == Arg::None && use.value) ||
+        (option->effects & (NamesOutput | ReadsDefaults)))
+        return false;
+    const bool mapped = option->keyType == Key::Own ? applyOwn(canonicalName(*option), use.value)
+                                                    : applyTable(*option, use.value);
+    if (mapped && automatic)
+        m_automaticKeys << QString::fromLatin1(option->key);
+    return mapped;
+}
 
+void ExportState::apply(const QStringList &words, bool automatic)
+{
+    const Parsed parsed = parse(words);
+    std::vector<bool> taken(size_t(words.size()), false);
+    for (const Use &use : parsed.uses) {
+        for (qsizetype i = use.firstWord; i < use.firstWord + use.wordCount; ++i)
+            taken[size_t(i)] = true;
+    }
+    const auto keep = [this, &words](qsizetype first, qsizetype end) {
+        QStringList quoted;
+        for (qsizetype i = first; i < end; ++i)
+            quoted << shellQuote(words[i]);
+        m_unmapped << quoted.join(u' ');
+    };
+    // Uses of one word (a bundle such as -sN) stand or fall together in the comment.
+    for (qsizetype u = 0; u < parsed.uses.size();) {
+        const Use &head = parsed.uses[u];
+        qsizetype end = head.firstWord + head.wordCount;
+        bool mapped = true;
+        for (; u < parsed.uses.size() && parsed.uses[u].firstWord == head.firstWord; ++u) {
+            end = std::max(end, parsed.uses[u].firstWord + parsed.uses[u].wordCount);
+            mapped = map(parsed.uses[u], automatic) && mapped;
+        }
+        // An unknown option's value usually follows it as the next word.
+        if (!head.option && end < words.size() && !taken[size_t(end)])
+            taken[size_t(end++)] = true;
+        if (!mapped)
+            keep(head.firstWord, end);
+    }
     for (qsizetype i = 0; i < words.size(); ++i) {
-        const QString &word = words[i];
-        QString name;
-        std::optional<QString> value;
-        bool needsValue = false;
-        if (word.startsWith(u"--") && word.size() > 2) {
-            const qsizetype eq = word.indexOf(u'=');
-            name = word.mid(2, eq < 0 ? -1 : eq - 2);
-            if (eq >= 0)
-                value = word.mid(eq + 1);
-            needsValue = takesValue(name);
-        } else if (word.startsWith(u'-') && word.size() >= 2 && word[1] != u'-') {
-            const QChar c = word[1];
-            const auto it = shortNames.find(c);
-            const DefaultsOption *option = findOptionByShortName(c);
-            name = it != shortNames.end() ? it->second
-                   : option               ? QString::fromLatin1(option->longName)
-                                          : QString();
-            if (word.size() > 2)
-                value = word.mid(2);
-            needsValue = shortOptionTakesValue(c);
-            if (name.isEmpty() || (value && !needsValue))
-                name.clear();
-        }
-        QStringList group{word};
-        if (needsValue && !value && i + 1 < words.size()) {
-            value = words[++i];
-            group << *value;
-        }
-        const bool known = !name.isEmpty() && (!needsValue || value) &&
-                           (needsValue || !value || flags.contains(name)) && name != u"output" &&
-                           name != u"defaults";
-        bool mapped = false;
-        if (known) {
-            if (const DefaultsOption *option = findOptionByName(name))
-                mapped = applyTable(*option, value);
-            else
-                mapped = applySpecial(name, value);
-        }
-        if (!mapped) {
-            // An unknown option's value usually follows it as the next word.
-            if (!needsValue && !value && word.startsWith(u'-') && i + 1 < words.size() &&
-                !words[i + 1].startsWith(u'-'))
-                group << words[++i];
-            QStringList quoted;
-            for (const QString &w : group)
-                quoted << shellQuote(w);
-            m_unmapped << quoted.join(u' ');
-        }
+        if (!taken[size_t(i)] && words[i] != u"--")
+            keep(i, i + 1);
     }
 }
 
@@ -301,8 +257,18 @@ QByteArray ExportState::render(const QString &title) const
     // With filters, citeproc runs where the command line puts it: before them.
     if (m_s.citeproc && m_filters.empty())
         emitKey(out, "citeproc"), out << true;
+    QStringList bibliographies = m_moreBibliographies;
     if (m_s.citeproc && !m_s.bibliography.isEmpty())
-        emitKey(out, "bibliography"), emitText(out, m_s.bibliography);
+        bibliographies.prepend(m_s.bibliography);
+    if (bibliographies.size() == 1)
+        emitKey(out, "bibliography"), emitText(out, bibliographies.first());
+    else if (!bibliographies.isEmpty()) {
+        emitKey(out, "bibliography");
+        out << YAML::BeginSeq;
+        for (const QString &file : std::as_const(bibliographies))
+            emitText(out, file);
+        out << YAML::EndSeq;
+    }
     if (m_s.citeproc && !m_s.csl.isEmpty())
         emitKey(out, "csl"), emitText(out, m_s.csl);
     if (!m_filters.empty()) {
@@ -323,16 +289,16 @@ QByteArray ExportState::render(const QString &title) const
         const std::string k = utf8(key);
         out << YAML::Key << k << YAML::Value;
         switch (e.kind) {
-        case DefaultsKind::Flag:
+        case Key::Flag:
             out << e.flag;
             break;
-        case DefaultsKind::Text:
+        case Key::Text:
             if (e.flag)
                 out << YAML::Null;
             else
                 emitText(out, e.text);
             break;
-        case DefaultsKind::Number:
+        case Key::Number:
             if (e.items.isEmpty()) {
                 emitNumber(out, e.text);
                 break;
@@ -342,22 +308,31 @@ QByteArray ExportState::render(const QString &title) const
                 emitNumber(out, item);
             out << YAML::EndSeq;
             break;
-        case DefaultsKind::List:
+        case Key::List:
             out << YAML::BeginSeq;
             for (const QString &item : e.items)
                 emitText(out, item);
             out << YAML::EndSeq;
             break;
-        case DefaultsKind::Map:
+        case Key::Map:
             out << YAML::BeginMap;
             for (size_t i = 0; i < e.members.size(); ++i) {
                 out << YAML::Key << YAML::DoubleQuoted << utf8(e.members[i].first) << YAML::Value;
+                // pandoc reads "-M key=false" as the boolean, "-V key=false" as text.
+                const QString &v = e.members[i].second;
                 if (e.bare[i])
                     out << true;
+                else if (key == u"metadata" && (v == u"true" || v == u"True" || v == u"TRUE"))
+                    out << true;
+                else if (key == u"metadata" && (v == u"false" || v == u"False" || v == u"FALSE"))
+                    out << false;
                 else
-                    emitText(out, e.members[i].second);
+                    emitText(out, v);
             }
             out << YAML::EndMap;
+            break;
+        case Key::None:
+        case Key::Own:
             break;
         }
     }
@@ -369,6 +344,13 @@ QByteArray ExportState::render(const QString &title) const
     };
     QByteArray text = "# Velunor: " + oneLine(title).toUtf8() +
                       "\n# Aufruf: pandoc --defaults DIESE-DATEI eingabe.md -o ausgabe\n";
+    QStringList automaticKeys = m_automaticKeys;
+    automaticKeys.removeDuplicates();
+    if (!automaticKeys.isEmpty())
+        text += "# PDF-Engine „Automatisch“: was sie für diese Eingabe wählte, steht unter " +
+                automaticKeys.join(QStringLiteral(", ")).toUtf8() +
+                "; Velunor liest daraus wieder „Automatisch“.\n"
+                "# velunor-pdf-engine: Automatisch\n";
     text += QByteArray(out.c_str(), qsizetype(out.size()));
     text += '\n';
     if (!m_unmapped.isEmpty()) {
@@ -384,6 +366,7 @@ QByteArray ExportState::render(const QString &title) const
 DefaultsExport writeDefaults(const DefaultsSettings &settings, const QString &title)
 {
     ExportState state(settings);
+    state.apply(settings.automaticPdfArguments, true);
     state.apply(settings.extraOptions);
     return {state.render(title), state.unmapped()};
 }

@@ -1,11 +1,11 @@
-#include "conversionsettings.h"
+#include "conversionpreferences.h"
 
 #include "pandocviewmodel.h"
 
 #include <QSettings>
 
-ConversionSettings::ConversionSettings(PandocViewModel *viewModel,
-                                       std::unique_ptr<QSettings> settings, QObject *parent)
+ConversionPreferences::ConversionPreferences(PandocViewModel *viewModel,
+                                             std::unique_ptr<QSettings> settings, QObject *parent)
     : QObject(parent), m_viewModel(viewModel), m_settings(std::move(settings))
 {
     // A hand-edited or foreign value falls back to the default instead of a nonsense count.
@@ -20,4 +20,4 @@ ConversionSettings::ConversionSettings(PandocViewModel *viewModel,
     });
 }
 
-ConversionSettings::~ConversionSettings() = default;
+ConversionPreferences::~ConversionPreferences() = default;

@@ -9,17 +9,17 @@ class QSettings;
 
 // Conversion preferences that outlive the window: read once into the view model, written back
 // whenever they change.
-class ConversionSettings final : public QObject
+class ConversionPreferences final : public QObject
 {
     Q_OBJECT
-    Q_DISABLE_COPY_MOVE(ConversionSettings)
+    Q_DISABLE_COPY_MOVE(ConversionPreferences)
 
 public:
     static inline const QString kParallelJobsKey = QStringLiteral("conversion/parallelJobs");
 
-    ConversionSettings(PandocViewModel *viewModel, std::unique_ptr<QSettings> settings,
-                       QObject *parent = nullptr);
-    ~ConversionSettings() override;
+    ConversionPreferences(PandocViewModel *viewModel, std::unique_ptr<QSettings> settings,
+                          QObject *parent = nullptr);
+    ~ConversionPreferences() override;
 
 private:
     PandocViewModel *m_viewModel;

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "citations.h"
+#include "pdfsetup.h"
+#include "records.h"
+
+#include <QList>
+#include <QString>
+#include <optional>
+
+// Every setting of one conversion. The view model's properties read and write one such
+// value, and a run keeps a copy so that nothing the user changes meanwhile reaches it.
+struct ConversionSettings
+{
+    QString inputFormat = QStringLiteral("auto (automatisch)");
+    QString outputFormat = QStringLiteral("docx");
+    bool standalone = true;
+    bool tableOfContents = false;
+    bool numberSections = false;
+    std::optional<Template> htmlTemplate;
+    std::optional<Template> cssTemplate;
+    std::optional<Template> latexTemplate;
+    std::optional<Template> docxTemplate;
+    QString additionalOptions;
+    QString pdfEngine = PdfSetup::kAutomatic; // "Automatisch" or an engine
+    CitationSettings citations;
+
+    friend bool operator==(const ConversionSettings &, const ConversionSettings &) = default;
+};
+
+// The preset that keeps these settings under `name`, with a new id.
+Preset presetFromSettings(const ConversionSettings &settings, const QString &name);
+
+// A preset's settings laid over `current`: templates are found by name among `templates`
+// (the first of its kind in library order), and a preset that names none of a kind keeps
+// the current one. Citations and the engine are always the preset's own.
+ConversionSettings settingsFromPreset(const Preset &preset, const QList<Template> &templates,
+                                      const ConversionSettings &current);

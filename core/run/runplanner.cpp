@@ -1,0 +1,148 @@
+#include "runplanner.h"
+
+#include "extraoptions.h"
+#include "filepaths.h"
+#include "formatname.h"
+#include "formatrules.h"
+#include "optioncatalog.h"
+#include "pdfsetup.h"
+
+#include <QFileInfo>
+
+RunPlanner::RunPlanner(const PdfSetupPlanner &pdf,
+                       std::function<QStringList(const QList<Template> &)> templateNotes)
+    : m_pdf(pdf), m_templateNotes(std::move(templateNotes))
+{
+}
+
+QStringList RunPlanner::arguments(const ConversionSettings &settings, const QString &input,
+                                  const QString &output, const QStringList &options,
+                                  QList<Template> *passed, bool pdfFromText) const
+{
+    QStringList args;
+    const QString from = converterFormatName(settings.inputFormat);
+    if (from != u"auto")
+        args << QStringLiteral("-f") << from;
+    args << QStringLiteral("-t") << converterFormatName(settings.outputFormat);
+    args << input << QStringLiteral("-o") << output;
+    if (settings.standalone)
+        args << QStringLiteral("--standalone");
+    if (settings.tableOfContents)
+        args << QStringLiteral("--toc");
+    if (settings.numberSections)
+        args << QStringLiteral("--number-sections");
+
+    const std::pair<const std::optional<Template> &, QString> selections[] = {
+        {settings.htmlTemplate, QStringLiteral("--template")},
+        {settings.cssTemplate, QStringLiteral("--css")},
+        {settings.latexTemplate, QStringLiteral("--template")},
+        {settings.docxTemplate, QStringLiteral("--reference-doc")},
+    };
+    for (const auto &[selection, option] : selections) {
+        // Only a regular file: a FIFO would leave the converter waiting for ever.
+        if (!selection || !QFileInfo(selection->filePath).isFile())
+            continue;
+        args << option << selection->filePath;
+        if (passed)
+            passed->append(*selection);
+    }
+    if (!pdfFromText)
+        args << pdfArguments(settings, input, options);
+    args << citationArguments(settings.citations);
+    args << options;
+    return args;
+}
+
+QStringList RunPlanner::pdfArguments(const ConversionSettings &settings, const QString &input,
+                                     const QStringList &options) const
+{
+    if (converterFormatName(settings.outputFormat) != u"pdf" ||
+        PandocOptions::uses(PandocOptions::parse(options), u"pdf-engine"))
+        return {};
+    return m_pdf.arguments(settings.pdfEngine, input);
+}
+
+bool RunPlanner::pdfFromText(const ConversionSettings &settings, const QStringList &options) const
+{
+    return settings.pdfEngine == PdfSetup::kAutomatic && !m_pdf.engines().isEmpty() &&
+           converterFormatName(settings.outputFormat) == u"pdf" &&
+           !PandocOptions::uses(PandocOptions::parse(options), u"pdf-engine");
+}
+
+QStringList RunPlanner::textProbeArguments(const ConversionSettings &settings, const QString &input,
+                                           const QStringList &options)
+{
+    QStringList args;
+    const QString from = converterFormatName(settings.inputFormat);
+    if (from != u"auto")
+        args << QStringLiteral("-f") << from;
+    args << input << citationArguments(settings.citations) << options;
+    return args;
+}
+
+QList<std::pair<QString, QString>> RunPlanner::besideInputs(const QStringList &inputs,
+                                                            const QString &outputFormat)
+{
+    const QString extension = FormatRules::outputExtension(outputFormat);
+    QList<std::pair<QString, QString>> files;
+    files.reserve(inputs.size());
+    for (const QString &input : inputs)
+        files.append({input, replaceLastExtension(input, extension)});
+    return files;
+}
+
+QList<PlannedJob> RunPlanner::plan(const ConversionSettings &settings,
+                                   const QList<std::pair<QString, QString>> &inputsAndOutputs) const
+{
+    QList<PlannedJob> jobs;
+    jobs.reserve(inputsAndOutputs.size());
+    for (const auto &[input, output] : inputsAndOutputs) {
+        PlannedJob job;
+        job.input = input.isEmpty() ? input : QFileInfo(input).absoluteFilePath();
+        job.output = output;
+        job.workingFolder = QFileInfo(job.input).absolutePath();
+        if (output.isEmpty() || QFileInfo(output).fileName().isEmpty())
+            job.refusal = Refusal{QStringLiteral("❌ Keine Ausgabedatei angegeben für: ") +
+                                      QFileInfo(job.input).fileName(),
+                                  QStringLiteral("❌ Keine Ausgabedatei")};
+        jobs.append(std::move(job));
+    }
+    refuseClashes(jobs);
+    const ExtraOptions options = parseExtraOptions(settings.additionalOptions);
+    // Nothing the options write may replace a file of the run.
+    QStringList runFiles;
+    for (const PlannedJob &job : std::as_const(jobs))
+        runFiles << job.input << job.output;
+    runFiles.removeAll(QString());
+    const auto refuseOptions = [](const QString &why) {
+        return Refusal{QStringLiteral("❌ Zusatzoptionen fehlerhaft: ") + why,
+                       QStringLiteral("❌ Zusatzoptionen fehlerhaft")};
+    };
+    for (PlannedJob &job : jobs) {
+        if (job.refusal)
+            continue;
+        if (options.error) {
+            job.refusal = refuseOptions(*options.error);
+            continue;
+        }
+        if (const auto problem = checkOptionFiles(options.words, job.workingFolder, runFiles)) {
+            job.refusal = refuseOptions(*problem);
+            continue;
+        }
+        if (const auto problem = missingCitationFile(settings.citations, job.workingFolder)) {
+            job.refusal = Refusal{problem->logLine, problem->status};
+            continue;
+        }
+        const bool fromText = pdfFromText(settings, options.words);
+        job.arguments =
+            arguments(settings, job.input, job.output, options.words, &job.templates, fromText);
+        if (fromText) {
+            job.textProbe = textProbeArguments(settings, job.input, options.words);
+            job.pdfForText = [planner = &m_pdf](const std::optional<QString> &text) {
+                return planner->argumentsForText(PdfSetup::kAutomatic, text);
+            };
+        }
+        job.notes = m_templateNotes(job.templates);
+    }
+    return jobs;
+}

@@ -1,0 +1,124 @@
+// One settings value, three forms: preset, defaults file, back. Nothing may be lost or change
+// its meaning on the way.
+#include "conversionsettings.h"
+#include "defaultsfile.h"
+#include "optioncatalog.h"
+#include "settingsdefaults.h"
+#include "shellwords.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+Q_DECLARE_METATYPE(ConversionSettings)
+
+namespace {
+
+Template libraryEntry(const QTemporaryDir &dir, const QString &name, TemplateType type)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write("x");
+    return {QUuid::createUuid(), name, type, path, false, QDateTime::currentDateTimeUtc(), {}};
+}
+
+// The options as pandoc understands them: order matters within a key, not across keys.
+QStringList meaning(const QString &options)
+{
+    QStringList uses;
+    for (const auto &use : PandocOptions::parse(splitShellWords(options).words).uses)
+        uses << PandocOptions::canonicalName(*use.option) + u'=' + use.value.value_or(QString());
+    uses.sort();
+    return uses;
+}
+
+} // namespace
+
+class TstSettingsRoundTrip final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void roundTrip_data();
+    void roundTrip();
+
+private:
+    QTemporaryDir m_dir;
+    QList<Template> m_library;
+};
+
+void TstSettingsRoundTrip::roundTrip_data()
+{
+    m_library = {libraryEntry(m_dir, QStringLiteral("seite.html"), TemplateType::Html),
+                 libraryEntry(m_dir, QStringLiteral("stil.css"), TemplateType::Css),
+                 libraryEntry(m_dir, QStringLiteral("buch.tex"), TemplateType::Latex),
+                 libraryEntry(m_dir, QStringLiteral("ref.docx"), TemplateType::DocxReference)};
+    QTest::addColumn<ConversionSettings>("settings");
+    QTest::addColumn<QStringList>("automaticPdf");
+
+    QTest::newRow("as the window opens") << ConversionSettings{} << QStringList();
+    ConversionSettings html;
+    html.inputFormat = QStringLiteral("markdown");
+    html.outputFormat = QStringLiteral("html5");
+    html.htmlTemplate = m_library[0];
+    html.cssTemplate = m_library[1];
+    html.tableOfContents = true;
+    html.additionalOptions = QStringLiteral("-M entwurf=false -M final -V lang=de --toc-depth=2 "
+                                            "--mathjax --shift-heading-level-by=-1");
+    QTest::newRow("html, templates, typed metadata") << html << QStringList();
+    ConversionSettings docx;
+    docx.docxTemplate = m_library[3];
+    docx.standalone = false;
+    docx.citations = {m_dir.filePath(QStringLiteral("refs.bib")),
+                      m_dir.filePath(QStringLiteral("stil.csl")), true};
+    QTest::newRow("docx with citations") << docx << QStringList();
+    ConversionSettings pdf;
+    pdf.outputFormat = QStringLiteral("pdf");
+    pdf.latexTemplate = m_library[2];
+    pdf.numberSections = true;
+    pdf.pdfEngine = QStringLiteral("lualatex");
+    pdf.additionalOptions = QStringLiteral("-V papersize=a4 --include-in-header=kopf.tex");
+    QTest::newRow("pdf with its own engine") << pdf << QStringList();
+    ConversionSettings automatic = pdf;
+    automatic.pdfEngine = PdfSetup::kAutomatic;
+    QTest::newRow("pdf on Automatisch")
+        << automatic
+        << QStringList{QStringLiteral("--pdf-engine=/usr/bin/xelatex"),
+                       QStringLiteral("--include-in-header=") +
+                           m_dir.filePath(QStringLiteral("script-fonts-cjk.tex"))};
+}
+
+void TstSettingsRoundTrip::roundTrip()
+{
+    QFETCH(ConversionSettings, settings);
+    QFETCH(QStringList, automaticPdf);
+    const QStringList inputs{QStringLiteral("auto (automatisch)"), QStringLiteral("markdown")};
+    const QStringList outputs{QStringLiteral("docx"), QStringLiteral("html5"),
+                              QStringLiteral("pdf")};
+
+    // settings -> preset -> settings
+    const Preset preset = presetFromSettings(settings, QStringLiteral("P"));
+    QCOMPARE(settingsFromPreset(preset, m_library, ConversionSettings{}), settings);
+
+    // settings -> defaults file -> preset -> settings
+    const DefaultsSettings defaults = defaultsFromSettings(
+        settings, splitShellWords(settings.additionalOptions).words, automaticPdf, nullptr);
+    const QString path = m_dir.filePath(QStringLiteral("export.yaml"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(writeDefaults(defaults, QStringLiteral("P")).yaml);
+    file.close();
+    const DefaultsImport read = readDefaults(path);
+    QVERIFY2(!read.error, qPrintable(read.error.value_or(QString())));
+    QVERIFY(read.unknownKeys.isEmpty());
+    const Preset imported =
+        presetFromDefaults(read.settings, read.automaticPdfEngine, m_library, inputs, outputs);
+    ConversionSettings back = settingsFromPreset(imported, m_library, ConversionSettings{});
+    QCOMPARE(meaning(back.additionalOptions), meaning(settings.additionalOptions));
+    back.additionalOptions = settings.additionalOptions;
+    QCOMPARE(back, settings);
+}
+
+QTEST_GUILESS_MAIN(TstSettingsRoundTrip)
+#include "tst_settingsroundtrip.moc"
