@@ -130,7 +130,8 @@ struct ProcessState
 
 // What the system says about the process `pid`; nothing when there is none. The three
 // calls below read Linux's /proc; elsewhere they find nothing, so a cancelled run ends
-// its process group only.
+// its process group only. A port must at least answer this one truthfully: temporary
+// outputs are removed as stale when their process is not found.
 std::optional<ProcessState> processState(qint64 pid);
 // Ids the system lists as children of `pid`, zombies included.
 QList<qint64> childProcesses(qint64 pid);
