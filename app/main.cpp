@@ -3,7 +3,7 @@
 #include "conversionpreferences.h"
 #include "mainwindow.h"
 #include "outputkeeper.h"
-#include "processtree.h"
+#include "platform.h"
 #include "quitsignals.h"
 #include "singleinstance.h"
 #include "storelocation.h"
@@ -45,7 +45,7 @@ int main(int argc, char *argv[])
         return 0;
 
     // Helpers that leave their converter's session still come back to us to be ended.
-    ProcessTree::becomeSubreaper();
+    Platform::becomeSubreaper();
     // A Velunor killed mid-run left its temporary outputs beside the files it was given.
     QSet<QString> folders;
     for (const QString &file : absoluteFilePaths(commandLine.files))

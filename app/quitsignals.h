@@ -3,10 +3,8 @@
 #include <QObject>
 #include <functional>
 
-class QSocketNotifier;
-
 // Turns SIGTERM, SIGINT and SIGHUP (a logout, Ctrl+C, a closed terminal) into a call on
-// the event loop, through a pipe the handler writes one byte to.
+// the event loop, for as long as it lives.
 class QuitSignals final : public QObject
 {
     Q_OBJECT
@@ -15,8 +13,4 @@ class QuitSignals final : public QObject
 public:
     explicit QuitSignals(std::function<void()> onSignal, QObject *parent = nullptr);
     ~QuitSignals() override;
-
-private:
-    std::function<void()> m_onSignal;
-    QSocketNotifier *m_notifier = nullptr;
 };

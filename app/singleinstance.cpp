@@ -1,6 +1,7 @@
 #include "singleinstance.h"
 
 #include "atomicwrite.h"
+#include "platform.h"
 #include "useraccess.h"
 
 #include <QCryptographicHash>
@@ -44,8 +45,7 @@ QString socketName(const QString &store)
 {
     const QByteArray hash =
         QCryptographicHash::hash(store.toUtf8(), QCryptographicHash::Sha256).toHex().left(16);
-    return QStringLiteral("velunor-%1-").arg(UserAccess::currentUserId()) +
-           QString::fromLatin1(hash);
+    return QStringLiteral("velunor-%1-").arg(Platform::currentUserId()) + QString::fromLatin1(hash);
 }
 
 bool fits(const QString &folder, const QString &name)
@@ -130,7 +130,7 @@ void SingleInstance::listen()
     QString folder = QDir::cleanPath(qEnvironmentVariable("XDG_RUNTIME_DIR"));
     if (!fits(folder, name) || !UserAccess::isPrivateFolder(folder)) {
         const QString base =
-            QDir::tempPath() + QStringLiteral("/velunor-%1").arg(UserAccess::currentUserId());
+            QDir::tempPath() + QStringLiteral("/velunor-%1").arg(Platform::currentUserId());
         folder = UserAccess::makePrivateFolder(base);
         if (folder.isEmpty()) {
             qCWarning(lcInstance) << "refusing" << base << "as it is not a private folder";
@@ -168,8 +168,8 @@ bool SingleInstance::handOver(const QStringList &files, int timeoutMs)
             return false;
         QThread::msleep(50);
     }
-    const auto peer = UserAccess::peerUserId(socket.socketDescriptor());
-    if (peer != UserAccess::currentUserId()) {
+    const auto peer = Platform::peerUserId(socket.socketDescriptor());
+    if (peer != Platform::currentUserId()) {
         qCWarning(lcInstance) << "refusing a server of another user" << socket.fullServerName();
         return false;
     }
@@ -190,7 +190,7 @@ bool SingleInstance::handOver(const QStringList &files, int timeoutMs)
 void SingleInstance::onNewConnection()
 {
     while (QLocalSocket *socket = m_server.nextPendingConnection()) {
-        if (UserAccess::peerUserId(socket->socketDescriptor()) != UserAccess::currentUserId()) {
+        if (Platform::peerUserId(socket->socketDescriptor()) != Platform::currentUserId()) {
             qCWarning(lcInstance) << "dropping a connection from another user";
             socket->abort();
             socket->deleteLater();

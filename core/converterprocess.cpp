@@ -4,16 +4,14 @@
 #include "processtree.h"
 
 #include <QStringDecoder>
+#include <QThread>
 
 #include <atomic>
-
-#include <csignal>
-#include <unistd.h>
 
 ConverterProcess::ConverterProcess(QObject *parent) : QObject(parent)
 {
     m_killTimer.setSingleShot(true);
-    connect(&m_killTimer, &QTimer::timeout, this, [this] { signalTree(SIGKILL); });
+    connect(&m_killTimer, &QTimer::timeout, this, [this] { signalTree(Platform::Stop::Kill); });
     connect(&m_process, &QProcess::started, this, [this] { m_group = m_process.processId(); });
     connect(&m_process, &QProcess::readyReadStandardError, this, &ConverterProcess::collectStderr);
     connect(&m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
@@ -24,7 +22,7 @@ ConverterProcess::ConverterProcess(QObject *parent) : QObject(parent)
             [this](int exitCode, QProcess::ExitStatus status) {
                 collectStderr();
                 // Whatever the converter started and left behind goes with it.
-                signalTree(SIGKILL);
+                signalTree(Platform::Stop::Kill);
                 reapDescendants();
                 if (m_cancelled)
                     finish({Kind::Cancelled, exitCode, {}});
@@ -39,7 +37,7 @@ ConverterProcess::~ConverterProcess()
 {
     m_done = true;
     if (m_process.state() != QProcess::NotRunning) {
-        signalTree(SIGKILL);
+        signalTree(Platform::Stop::Kill);
         m_process.waitForFinished(1000);
     }
     reapDescendants();
@@ -50,7 +48,7 @@ void ConverterProcess::start(const QString &program, const QStringList &argument
 {
     static std::atomic<quint64> runs{0};
     // Once is enough; from then on orphans of any run come to us.
-    static const bool subreaper = (ProcessTree::becomeSubreaper(), true);
+    static const bool subreaper = (Platform::becomeSubreaper(), true);
     Q_UNUSED(subreaper);
     if (!workingFolder.isEmpty())
         m_process.setWorkingDirectory(workingFolder);
@@ -60,14 +58,12 @@ void ConverterProcess::start(const QString &program, const QStringList &argument
              {QStringLiteral("TMPDIR"), QStringLiteral("TMP"), QStringLiteral("TEMP")})
             environment.insert(name, tempFolder);
     }
-    m_marker = QByteArray::number(qint64(::getpid())) + '-' + QByteArray::number(++runs);
+    m_marker = QByteArray::number(Platform::currentProcessId()) + '-' + QByteArray::number(++runs);
     environment.insert(QString::fromLatin1(ProcessTree::kRunMarkerName),
                        QString::fromLatin1(m_marker));
     m_process.setProcessEnvironment(environment);
-    // A session of its own makes the converter a group leader, and it dies with us; only
-    // async-signal-safe calls are allowed here.
-    const qint64 parent = ::getpid();
-    m_process.setChildProcessModifier([parent] { ProcessTree::prepareChild(parent); });
+    // A session of its own makes the converter a group leader, and it dies with us.
+    Platform::startInOwnGroup(m_process);
     // pandoc reads standard input when it has no input file; give it an empty one.
     m_process.setStandardInputFile(QProcess::nullDevice());
     m_process.setStandardOutputFile(QProcess::nullDevice());
@@ -81,21 +77,21 @@ void ConverterProcess::cancel(int graceMs)
     if (m_done || m_process.state() == QProcess::NotRunning)
         return;
     m_cancelled = true;
-    signalTree(SIGTERM);
+    signalTree(Platform::Stop::Terminate);
     m_killTimer.start(graceMs);
 }
 
-void ConverterProcess::signalTree(int signal)
+void ConverterProcess::signalTree(Platform::Stop how)
 {
     if (m_group <= 0)
         return;
     // Helpers in a session of their own are outside the group; the walk finds them.
     const QList<qint64> found = ProcessTree::descendants(m_group, m_marker);
-    ::kill(pid_t(-m_group), signal);
-    ProcessTree::signalAll(found, signal);
+    Platform::stopGroup(m_group, how);
+    ProcessTree::stopAll(found, how);
     // Ones seen before whose parent has gone since and that dropped our variable.
-    if (signal == SIGKILL)
-        ProcessTree::signalAll(ProcessTree::reap(m_descendants), signal);
+    if (how == Platform::Stop::Kill)
+        ProcessTree::stopAll(ProcessTree::reap(m_descendants), how);
     for (qint64 pid : found) {
         if (!m_descendants.contains(pid))
             m_descendants.append(pid);
@@ -108,7 +104,7 @@ void ConverterProcess::reapDescendants()
     for (int round = 0; round < 50 && !m_descendants.isEmpty(); ++round) {
         m_descendants = ProcessTree::reap(m_descendants);
         if (!m_descendants.isEmpty())
-            ::usleep(2000);
+            QThread::usleep(2000);
     }
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QProcess>
@@ -54,7 +56,7 @@ private:
     void collectStderr();
     void finish(Outcome outcome);
     // Signals the converter's group and every descendant of the run that has left it.
-    void signalTree(int signal);
+    void signalTree(Platform::Stop how);
     void reapDescendants();
 
     QProcess m_process;

@@ -1,44 +1,14 @@
 #include "fileidentity.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include "platform.h"
 
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <linux/magic.h>
-#include <sys/ioctl.h>
-#include <sys/stat.h>
-#include <sys/vfs.h>
-#include <unistd.h>
+#include <QFileInfo>
 
 namespace {
 
-QString key(const struct stat &info)
+QString key(const Platform::FileStatus &status)
 {
-    return QString::number(quint64(info.st_dev)) + u':' + QString::number(quint64(info.st_ino));
-}
-
-// FAT, exFAT and NTFS fold case everywhere; ext4 and f2fs per folder when asked to.
-bool foldsCase(const QByteArray &folder)
-{
-    struct statfs fs = {};
-    if (::statfs(folder.constData(), &fs) == 0) {
-        switch (static_cast<unsigned long>(fs.f_type)) {
-        case MSDOS_SUPER_MAGIC:
-        case 0x2011BAB0UL: // exFAT
-        case 0x5346544EUL: // NTFS
-            return true;
-        default:
-            break;
-        }
-    }
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    int flags = 0;
-    const bool folded = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & 0x40000000);
-    ::close(fd);
-    return folded;
+    return QString::number(status.device) + u':' + QString::number(status.inode);
 }
 
 } // namespace
@@ -46,12 +16,13 @@ bool foldsCase(const QByteArray &folder)
 QString fileIdentity(const QString &path)
 {
     const QFileInfo info(path);
-    struct stat st = {};
-    if (::stat(QFile::encodeName(info.absoluteFilePath()).constData(), &st) == 0)
-        return key(st);
-    const QByteArray folder = QFile::encodeName(info.absolutePath());
-    if (::stat(folder.constData(), &st) != 0)
+    if (const auto file = Platform::fileStatus(info.absoluteFilePath()))
+        return key(*file);
+    const QString folder = info.absolutePath();
+    const auto status = Platform::fileStatus(folder);
+    if (!status)
         return {};
-    const QString name = foldsCase(folder) ? info.fileName().toCaseFolded() : info.fileName();
-    return key(st) + u'/' + name;
+    const QString name =
+        Platform::foldsCase(folder) ? info.fileName().toCaseFolded() : info.fileName();
+    return key(*status) + u'/' + name;
 }

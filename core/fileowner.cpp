@@ -1,8 +1,8 @@
 #include "fileowner.h"
 
-#include <QFileInfo>
+#include "platform.h"
 
-#include <unistd.h>
+#include <QFileInfo>
 
 bool isPrivateFolder(const QString &path, QString *reason)
 {
@@ -16,7 +16,7 @@ bool isPrivateFolder(const QString &path, QString *reason)
         return refuse(QStringLiteral("is a symbolic link"));
     if (!info.isDir())
         return refuse(QStringLiteral("is not a folder"));
-    if (info.ownerId() != ::geteuid())
+    if (info.ownerId() != Platform::effectiveUserId())
         return refuse(QStringLiteral("belongs to another user"));
     if (info.permissions() & (QFileDevice::WriteGroup | QFileDevice::WriteOther))
         return refuse(QStringLiteral("is writable by others"));

@@ -1,5 +1,6 @@
 #include "outputkeeper.h"
 
+#include "platform.h"
 #include "processtree.h"
 
 #include <QDir>
@@ -8,24 +9,16 @@
 
 #include <atomic>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
 constexpr int kMaxLinks = 40;
+using Kind = Platform::FileStatus::Kind;
 
 QString errorText(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
-}
-
-QByteArray native(const QString &path)
-{
-    return QFile::encodeName(path);
 }
 
 // Follows links at `path` to the file they end in; nullopt for a loop.
@@ -70,27 +63,25 @@ bool OutputKeeper::prepare(QString *error)
         *error = errorText(ELOOP);
         return false;
     }
-    struct stat existing = {};
-    if (::stat(native(*target).constData(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
+    const std::optional<Platform::FileStatus> existing = Platform::fileStatus(*target);
+    if (existing && existing->kind != Kind::File) {
         // A FIFO would be swapped for a plain file, a folder cannot be replaced at all.
         *error = QStringLiteral("keine gewöhnliche Datei");
         return false;
     }
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QString temp = temporaryName(*target, ::getpid(), ++s_counter);
-        const int fd = ::open(native(temp).constData(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            // A private output stays private while it is written, not only once it is done.
-            if (S_ISREG(existing.st_mode))
-                ::fchmod(fd, (existing.st_mode & 0777) | S_IWUSR);
-            ::close(fd);
+        const QString temp = temporaryName(*target, Platform::currentProcessId(), ++s_counter);
+        // A private output stays private while it is written, not only once it is done.
+        const int failure = Platform::createNewFile(
+            temp, existing ? std::optional((existing->mode & 0777) | Platform::kOwnerWrite)
+                           : std::nullopt);
+        if (failure == 0) {
             m_target = *target;
             m_temp = temp;
             return true;
         }
-        if (errno != EEXIST) {
-            *error = errorText(errno);
+        if (failure != EEXIST) {
+            *error = errorText(failure);
             return false;
         }
     }
@@ -101,21 +92,19 @@ bool OutputKeeper::prepare(QString *error)
 std::optional<QString> OutputKeeper::commit()
 {
     const QString name = QFileInfo(m_output).fileName();
-    struct stat written = {};
-    if (::lstat(native(m_temp).constData(), &written) != 0 || !S_ISREG(written.st_mode) ||
-        written.st_size == 0) {
+    const auto written = Platform::fileStatus(m_temp, Platform::Links::DontFollow);
+    if (!written || written->kind != Kind::File || written->size == 0) {
         discard();
         return QStringLiteral("❌ Pandoc hat keine Ausgabe geschrieben: ") + name;
     }
-    struct stat old = {};
-    if (::stat(native(m_target).constData(), &old) == 0) {
-        ::chmod(native(m_temp).constData(), old.st_mode & 07777);
-        if (old.st_nlink > 1)
+    if (const auto old = Platform::fileStatus(m_target)) {
+        Platform::setMode(m_temp, old->mode);
+        if (old->links > 1)
             m_notes.append(QStringLiteral("⚠ Weitere harte Links auf ") + name +
                            QStringLiteral(" behalten den alten Inhalt"));
     }
-    if (std::rename(native(m_temp).constData(), native(m_target).constData()) != 0) {
-        const QString reason = errorText(errno);
+    if (const int failure = Platform::replaceFile(m_temp, m_target); failure != 0) {
+        const QString reason = errorText(failure);
         discard();
         return QStringLiteral("❌ Ausgabedatei konnte nicht ersetzt werden: ") + name +
                QStringLiteral(" (") + reason + u')';
@@ -129,7 +118,7 @@ void OutputKeeper::discard()
     if (m_temp.isEmpty())
         return;
     // Never through a link someone put at our name.
-    ::unlink(native(m_temp).constData());
+    Platform::removeName(m_temp);
     m_temp.clear();
 }
 
@@ -145,14 +134,13 @@ int OutputKeeper::removeStale(const QString &folder)
         if (!match.hasMatch())
             continue;
         const qint64 pid = match.captured(1).toLongLong();
-        if (pid == ::getpid() || ProcessTree::alive(pid))
+        if (pid == Platform::currentProcessId() || ProcessTree::alive(pid))
             continue;
-        const QByteArray path = native(folder + u'/' + name);
-        struct stat info = {};
-        if (::lstat(path.constData(), &info) != 0 || !S_ISREG(info.st_mode) ||
-            info.st_uid != ::getuid())
+        const QString path = folder + u'/' + name;
+        const auto info = Platform::fileStatus(path, Platform::Links::DontFollow);
+        if (!info || info->kind != Kind::File || info->owner != Platform::currentUserId())
             continue;
-        if (::unlink(path.constData()) == 0)
+        if (Platform::removeName(path))
             ++removed;
     }
     return removed;

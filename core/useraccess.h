@@ -2,18 +2,9 @@
 
 #include <QString>
 
-#include <optional>
-
-// What belongs to the user running this process: the few POSIX calls behind the single
-// instance, so another platform changes this file pair only.
+// Folders that belong to the user running this process and to nobody else, as the single
+// instance needs them for its socket.
 namespace UserAccess {
-
-using UserId = quint32;
-
-UserId currentUserId();
-
-// The user at the other end of a connected local socket; nothing when the system cannot say.
-std::optional<UserId> peerUserId(qintptr socketDescriptor);
 
 // True when `path` itself (not a link) is a folder owned by this user that nobody else may
 // enter or change: mode 0700 exactly, and a parent that others cannot swap it out of.

@@ -1,10 +1,8 @@
 #include "atomicwrite.h"
 
-#include <cerrno>
+#include "platform.h"
 
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
+#include <cerrno>
 
 QString fileErrorReason(const QFileDevice &file, int savedErrno)
 {
@@ -51,12 +49,9 @@ bool AtomicWrite::commit()
 {
     if (!m_open)
         return false;
-#ifdef Q_OS_UNIX
     // Some file systems report a full disk only when the data reaches it; Qt ignores that.
-    errno = 0;
-    if (::fsync(m_file.handle()) != 0 && errno != EINVAL && errno != EROFS)
-        return fail(errno);
-#endif
+    if (const int error = Platform::syncFile(m_file.handle()); error != 0)
+        return fail(error);
     errno = 0;
     m_open = false;
     if (!m_file.commit()) {

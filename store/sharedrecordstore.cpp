@@ -1,20 +1,18 @@
 #include "sharedrecordstore.h"
 
-#include <QFile>
-
-#include <sys/stat.h>
+#include "platform.h"
 
 FileStamp FileStamp::of(const QString &path)
 {
     FileStamp stamp;
-    struct stat info = {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+    const std::optional<Platform::FileStatus> status = Platform::fileStatus(path);
+    if (!status)
         return stamp;
     stamp.exists = true;
-    stamp.device = quint64(info.st_dev);
-    stamp.inode = quint64(info.st_ino);
-    stamp.size = qint64(info.st_size);
-    stamp.modifiedNs = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
-    stamp.changedNs = qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
+    stamp.device = status->device;
+    stamp.inode = status->inode;
+    stamp.size = status->size;
+    stamp.modifiedNs = status->modifiedNs;
+    stamp.changedNs = status->changedNs;
     return stamp;
 }
