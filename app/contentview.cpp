@@ -1,5 +1,6 @@
 #include "contentview.h"
 
+#include "afterfirstframe.h"
 #include "conversion/conversionview.h"
 #include "icons.h"
 #include "templates/templatesview.h"
@@ -33,9 +34,10 @@ ContentView::~ContentView()
 void ContentView::showEvent(QShowEvent *event)
 {
     QTabWidget::showEvent(event);
-    // The converter check belongs to the window's first appearance, not to tab switches.
+    // The converter check belongs to the window's first appearance, not to tab switches. Its
+    // processes would compete with the first frame for the processor.
     if (!m_checked) {
         m_checked = true;
-        m_viewModel->checkPandocInstallation();
+        runAfterFirstFrame(this, [vm = m_viewModel] { vm->checkPandocInstallation(); });
     }
 }

@@ -1,13 +1,14 @@
 // Window figures: startup until the first frame, log throughput into the log view, idle memory.
 //
-// Startup is timed from outside: the bench starts itself again as a child that builds the
-// window the way main() does (German translations loaded) and reports once the first frame is
-// painted, so the figure covers exec, dynamic linking, Qt start-up, store loading, window
-// construction and painting.
-#include "appsetup.h"
+// Startup is timed from outside: a child process builds the window the way main() does
+// (German translations loaded) and reports once the first frame is painted, so the figure
+// covers exec, dynamic linking, Qt start-up, store loading, window construction and painting.
+// A bare Qt window with one label is started and timed the same way, in turns with Velunor's,
+// as the yardstick.
 #include "conversion/logview.h"
 #include "mainwindow.h"
 #include "procstatus.h"
+#include "startup/firstframe.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -16,82 +17,67 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
-const char kChildFlag[] = "--startup-child";
-const char kShown[] = "shown";
-
-void print(const char *name, double value)
+void print(const char *name, double value, int decimals = 1)
 {
-    std::printf("%s: %.1f\n", name, value);
+    std::printf("%s: %.*f\n", name, decimals, value);
     std::fflush(stdout);
 }
 
-// Reports after the first paint pass of the window, then quits.
-class FirstFrameProbe final : public QObject
+// Milliseconds from starting `program` until it reports its first frame; -1 if it never does.
+double msToFirstFrame(const QString &program, const QProcessEnvironment &env)
 {
-public:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (!m_seen && event->type() == QEvent::Paint && watched->isWidgetType()) {
-            m_seen = true;
-            QTimer::singleShot(0, qApp, [] {
-                std::fputs(kShown, stdout);
-                std::fputs("\n", stdout);
-                std::fflush(stdout);
-                QCoreApplication::quit();
-            });
-        }
-        return false;
-    }
-
-private:
-    bool m_seen = false;
-};
-
-int runStartupChild(int argc, char *argv[])
-{
-    QApplication app(argc, argv);
-    setUpApplication(app); // as main() does: names, German translations, locale
-    FirstFrameProbe probe;
-    app.installEventFilter(&probe);
-    MainWindow window; // the real defaults: store from XDG_DATA_HOME, converter search
-    window.show();
-    return app.exec();
+    QProcess child;
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QElapsedTimer clock;
+    clock.start();
+    child.start(program, {});
+    QByteArray out;
+    while (!out.contains(kFirstFrameShown) && child.waitForReadyRead(10000))
+        out += child.readAllStandardOutput();
+    const double ms = double(clock.nsecsElapsed()) / 1e6;
+    child.waitForFinished(10000);
+    return out.contains(kFirstFrameShown) ? ms : -1;
 }
 
-double startupToWindowMs(const QString &self)
+double median(QList<double> runs)
+{
+    std::sort(runs.begin(), runs.end());
+    return runs[runs.size() / 2];
+}
+
+struct Startup
+{
+    double velunorMs = -1;
+    double bareMs = -1;
+};
+
+Startup startupToWindow()
 {
     QTemporaryDir emptyStore;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_DATA_HOME"), emptyStore.path());
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), emptyStore.path());
-    QList<double> runs;
-    for (int i = 0; i < 8; ++i) {
-        QProcess child;
-        child.setProcessEnvironment(env);
-        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        QElapsedTimer clock;
-        clock.start();
-        child.start(self, {QString::fromLatin1(kChildFlag)});
-        QByteArray out;
-        while (!out.contains(kShown) && child.waitForReadyRead(10000))
-            out += child.readAllStandardOutput();
-        const double ms = double(clock.nsecsElapsed()) / 1e6;
-        child.waitForFinished(10000);
-        if (!out.contains(kShown))
-            return -1;
-        if (i > 0) // the first run warms the file cache
-            runs << ms;
+    QList<double> velunor;
+    QList<double> bare;
+    // In turns, so a busy moment of the machine weighs on both alike.
+    for (int i = 0; i < 12; ++i) {
+        const double v = msToFirstFrame(QStringLiteral(VELUNOR_WINDOW_PATH), env);
+        const double b = msToFirstFrame(QStringLiteral(BARE_WINDOW_PATH), env);
+        if (v < 0 || b < 0)
+            return {};
+        if (i > 0) { // the first run warms the file cache
+            velunor << v;
+            bare << b;
+        }
     }
-    std::sort(runs.begin(), runs.end());
-    return runs[runs.size() / 2];
+    return {median(velunor), median(bare)};
 }
 
 double residentMb()
@@ -136,10 +122,7 @@ double logAppend100kMs(MainWindow &window)
 
 int main(int argc, char *argv[])
 {
-    if (argc > 1 && std::strcmp(argv[1], kChildFlag) == 0)
-        return runStartupChild(argc, argv);
-
-    const double startup = startupToWindowMs(QString::fromLocal8Bit(argv[0]));
+    const Startup startup = startupToWindow();
     QApplication app(argc, argv);
     QTemporaryDir dir;
     MainWindow window(emptyWorld(dir));
@@ -150,7 +133,9 @@ int main(int argc, char *argv[])
     const double idle = residentMb();
     const double append = logAppend100kMs(window);
 
-    print("startup_to_window_ms", startup);
+    print("startup_to_window_ms", startup.velunorMs);
+    print("startup_bare_qt_window_ms", startup.bareMs);
+    print("startup_vs_bare_ratio", startup.bareMs > 0 ? startup.velunorMs / startup.bareMs : -1, 2);
     print("log_append_100k_ms", append);
     print("idle_rss_mb", idle);
     return 0;

@@ -1,8 +1,62 @@
 #include "icons.h"
 
 #include <QApplication>
+#include <QIconEngine>
+#include <QPainter>
+
+namespace {
+
+// The style's icon, asked for only once it is drawn: the style decodes every size of its
+// images up front, which cost the window's start a good part of its time, even for buttons
+// that stay hidden.
+class StyleIconEngine final : public QIconEngine
+{
+public:
+    explicit StyleIconEngine(QStyle::StandardPixmap which) : m_which(which) {}
+
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        icon().paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return icon().pixmap(size, mode, state);
+    }
+    QPixmap scaledPixmap(const QSize &size, QIcon::Mode mode, QIcon::State state,
+                         qreal scale) override
+    {
+        return icon().pixmap(size, scale, mode, state);
+    }
+    QSize actualSize(const QSize &size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return icon().actualSize(size, mode, state);
+    }
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override
+    {
+        return icon().availableSizes(mode, state);
+    }
+    QIconEngine *clone() const override { return new StyleIconEngine(*this); }
+    QString key() const override { return QStringLiteral("VelunorStyleIcon"); }
+
+private:
+    const QIcon &icon()
+    {
+        if (m_icon.isNull())
+            m_icon = QApplication::style()->standardIcon(m_which);
+        return m_icon;
+    }
+
+    QStyle::StandardPixmap m_which;
+    QIcon m_icon;
+};
+
+} // namespace
 
 QIcon themedIcon(const QString &themeName, QStyle::StandardPixmap fallback)
 {
-    return QIcon::fromTheme(themeName, QApplication::style()->standardIcon(fallback));
+    // As QIcon::fromTheme(name, fallback) decides, without building the fallback beforehand.
+    QIcon icon = QIcon::fromTheme(themeName);
+    if (!icon.isNull() && !icon.availableSizes().isEmpty())
+        return icon;
+    return QIcon(new StyleIconEngine(fallback));
 }

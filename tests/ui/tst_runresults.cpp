@@ -43,9 +43,12 @@ public:
 
     bool showActive()
     {
+        // The converter check follows the first frame; the cases change the converter's
+        // behaviour only once it is done.
+        QSignalSpy checked(vm, &PandocViewModel::pandocCheckFinished);
         window->show();
         window->activateWindow();
-        return QTest::qWaitForWindowActive(window.get());
+        return QTest::qWaitForWindowActive(window.get()) && checked.wait(10000);
     }
 
     template <typename T> T *find(const char *name) const
