@@ -1,10 +1,10 @@
 #include "cslstyles.h"
 
 #include "recordjson.h"
+#include "recordread.h"
 
 #include <nlohmann/json.hpp>
 
-using nlohmann::json;
 using nlohmann::ordered_json;
 
 namespace {
@@ -15,13 +15,26 @@ std::string utf8(const QString &text)
     return std::string(bytes.constData(), size_t(bytes.size()));
 }
 
-QString text(const json &object, const char *key)
+constexpr const char *kStyleKeys[] = {"id", "name", "filePath", "added"};
+
+CslStyle makeStyle(const RecordFields &f)
 {
-    const auto it = object.find(key);
-    if (it == object.end() || !it->is_string())
-        throw std::runtime_error(std::string("Schlüssel \"") + key + "\" fehlt oder ist kein Text");
-    const auto &value = it->get_ref<const std::string &>();
-    return QString::fromUtf8(value.data(), qsizetype(value.size()));
+    enum
+    {
+        Id,
+        Name,
+        FilePath,
+        Added
+    };
+    CslStyle s;
+    // Any form Qt reads, braces included: this file was never held to the stricter UUIDs.
+    s.id = QUuid::fromString(f.text(Id));
+    if (s.id.isNull())
+        f.fail(Id, "ist keine gültige UUID");
+    s.name = f.text(Name);
+    s.filePath = f.text(FilePath);
+    s.added = fromReferenceSeconds(f.number(Added));
+    return s;
 }
 
 } // namespace
@@ -43,31 +56,7 @@ QByteArray encodeRecords(const QList<CslStyle> &styles)
 
 bool decodeRecords(const QByteArray &data, QList<CslStyle> *out, QString *error)
 {
-    try {
-        const json document = json::parse(data.cbegin(), data.cend(), nullptr, true, false);
-        if (!document.is_array())
-            throw std::runtime_error("Die Datei enthält keine Liste");
-        QList<CslStyle> styles;
-        for (const json &element : document) {
-            if (!element.is_object())
-                throw std::runtime_error("Ein Element ist kein Objekt");
-            CslStyle s;
-            s.id = QUuid::fromString(text(element, "id"));
-            if (s.id.isNull())
-                throw std::runtime_error("Schlüssel \"id\" ist keine gültige UUID");
-            s.name = text(element, "name");
-            s.filePath = text(element, "filePath");
-            const auto added = element.find("added");
-            if (added == element.end() || !added->is_number())
-                throw std::runtime_error("Schlüssel \"added\" fehlt oder ist keine Zahl");
-            s.added = fromReferenceSeconds(added->get<double>());
-            styles.append(std::move(s));
-        }
-        *out = std::move(styles);
-        return true;
-    } catch (const std::exception &e) {
-        if (error)
-            *error = QString::fromUtf8(e.what());
-    }
-    return false;
+    return readRecords(data,
+                       RecordShape{.keys = kStyleKeys, .coarseMessages = true, .limitDepth = false},
+                       makeStyle, out, error);
 }
