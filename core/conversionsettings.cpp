@@ -1,5 +1,7 @@
 #include "conversionsettings.h"
 
+#include "optioncatalog.h"
+#include "shellwords.h"
 #include "templateorder.h"
 
 #include <QUuid>
@@ -32,6 +34,45 @@ void pick(std::optional<Template> &selection, const QList<Template> &templates, 
 
 } // namespace
 
+const QStringList &controlledOptions()
+{
+    static const QStringList names{QStringLiteral("shift-heading-level-by")};
+    return names;
+}
+
+QStringList optionArguments(const QMap<QString, QString> &options)
+{
+    QStringList words;
+    for (const PandocOptions::Option &option : PandocOptions::all()) {
+        const auto found = options.constFind(QLatin1StringView(option.name));
+        if (found == options.cend())
+            continue;
+        const QString name = QStringLiteral("--") + QLatin1StringView(option.name);
+        words << (option.arg == PandocOptions::Arg::None ? name : name + u'=' + found.value());
+    }
+    return words;
+}
+
+QMap<QString, QString> takeControlledOptions(QStringList &words)
+{
+    QMap<QString, QString> taken;
+    QStringList kept;
+    qsizetype next = 0;
+    for (const PandocOptions::Use &use : PandocOptions::parse(words).uses) {
+        if (!use.option || !controlledOptions().contains(PandocOptions::canonicalName(*use.option)))
+            continue;
+        // Only a use that is a word of its own (not a bundle) can be taken out.
+        if (use.firstWord < next)
+            continue;
+        kept += words.mid(next, use.firstWord - next);
+        next = use.firstWord + use.wordCount;
+        taken.insert(PandocOptions::canonicalName(*use.option), use.value.value_or(QString()));
+    }
+    kept += words.mid(next);
+    words = kept;
+    return taken;
+}
+
 Preset presetFromSettings(const ConversionSettings &s, const QString &name)
 {
     Preset preset;
@@ -54,6 +95,12 @@ Preset presetFromSettings(const ConversionSettings &s, const QString &name)
     // Stored only where it differs from what a bibliography alone implies.
     if (s.citations.process != preset.bibliography.has_value())
         preset.citeproc = s.citations.process;
+    if (!s.options.isEmpty()) {
+        QStringList quoted;
+        for (const QString &word : optionArguments(s.options))
+            quoted << shellQuote(word);
+        preset.options = quoted.join(u' ');
+    }
     return preset;
 }
 
@@ -77,5 +124,7 @@ ConversionSettings settingsFromPreset(const Preset &preset, const QList<Template
     s.citations.bibliography = preset.bibliography.value_or(QString());
     s.citations.csl = preset.csl.value_or(QString());
     s.citations.process = preset.citeproc.value_or(preset.bibliography.has_value());
+    QStringList words = splitShellWords(preset.options.value_or(QString())).words;
+    s.options = takeControlledOptions(words);
     return s;
 }

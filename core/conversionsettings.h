@@ -5,6 +5,7 @@
 #include "records.h"
 
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <optional>
 
@@ -24,9 +25,19 @@ struct ConversionSettings
     QString additionalOptions;
     QString pdfEngine = PdfSetup::kAutomatic; // "Automatisch" or an engine
     CitationSettings citations;
+    // pandoc options that have a control of their own: long name -> value ("" for a flag).
+    QMap<QString, QString> options;
 
     friend bool operator==(const ConversionSettings &, const ConversionSettings &) = default;
 };
+
+// The options that have a control of their own; any of them found among other options (a
+// defaults file, a preset) goes to its control.
+const QStringList &controlledOptions();
+// The command-line words of `options`, in the option table's order.
+QStringList optionArguments(const QMap<QString, QString> &options);
+// Takes the uses of controlled options out of `words` into a map.
+QMap<QString, QString> takeControlledOptions(QStringList &words);
 
 // The preset that keeps these settings under `name`, with a new id.
 Preset presetFromSettings(const ConversionSettings &settings, const QString &name);

@@ -303,6 +303,12 @@ public:
     void setProcessCitations(bool value);
     CitationSettings citationSettings() const;
 
+    // --- options with controls of their own ---
+    // The value of one of controlledOptions(); none when it is not set.
+    std::optional<QString> optionValue(const QString &name) const;
+    void setOptionValue(const QString &name, const std::optional<QString> &value);
+    QMap<QString, QString> optionValues() const { return m_settings.options; }
+
     // --- CSL style library ---
     QList<CslStyle> cslStyles() const { return m_cslStyles; }
     void loadCslStyles();
@@ -367,6 +373,7 @@ signals:
     void cslFileChanged();
     void processCitationsChanged();
     void cslStylesChanged();
+    void optionValuesChanged();
 
 private:
     template <typename T> void assign(T &member, const T &value, void (PandocViewModel::*changed)())

@@ -16,6 +16,8 @@ void PandocViewModel::setUpFormatsAndPdf()
                                                      m_env.pdfSetupFolder);
     connect(this, &PandocViewModel::pdfEngineChanged, this,
             &PandocViewModel::commandPreviewChanged);
+    connect(this, &PandocViewModel::optionValuesChanged, this,
+            &PandocViewModel::commandPreviewChanged);
 }
 
 QStringList PandocViewModel::extraInputFormats() const
@@ -26,6 +28,22 @@ QStringList PandocViewModel::extraInputFormats() const
 QStringList PandocViewModel::extraOutputFormats() const
 {
     return FormatRules::extraFormats(FormatRules::outputFormatChoices(), m_converterFormats.output);
+}
+
+std::optional<QString> PandocViewModel::optionValue(const QString &name) const
+{
+    const auto found = m_settings.options.constFind(name);
+    return found == m_settings.options.cend() ? std::nullopt : std::optional(found.value());
+}
+
+void PandocViewModel::setOptionValue(const QString &name, const std::optional<QString> &value)
+{
+    QMap<QString, QString> options = m_settings.options;
+    if (value)
+        options.insert(name, *value);
+    else
+        options.remove(name);
+    assign(m_settings.options, options, &PandocViewModel::optionValuesChanged);
 }
 
 void PandocViewModel::setPdfEngine(const QString &value)

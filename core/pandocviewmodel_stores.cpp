@@ -130,6 +130,7 @@ void PandocViewModel::loadPreset(const Preset &preset)
     setBibliographyFile(s.citations.bibliography);
     setCslFile(s.citations.csl);
     setProcessCitations(s.citations.process);
+    assign(m_settings.options, s.options, &PandocViewModel::optionValuesChanged);
     updateTemplateVisibility();
     appendLog(QStringLiteral("✓ Preset geladen: ") + preset.name);
     warnAboutPresetNeeds(preset);

@@ -72,7 +72,7 @@ DefaultsSettings defaultsFromSettings(const ConversionSettings &source,
     settings.citeproc = source.citations.process;
     settings.bibliography = source.citations.bibliography;
     settings.csl = source.citations.csl;
-    settings.extraOptions = extraWords;
+    settings.extraOptions = optionArguments(source.options) + extraWords;
     return settings;
 }
 
@@ -121,9 +121,17 @@ Preset presetFromDefaults(const DefaultsSettings &s, bool automaticPdfEngine,
         preset.csl = s.csl;
     if (s.citeproc != preset.bibliography.has_value())
         preset.citeproc = s.citeproc;
+    QStringList words = s.extraOptions;
+    const QMap<QString, QString> controlled = takeControlledOptions(words);
     QStringList quoted;
-    for (const QString &word : leading + s.extraOptions)
+    for (const QString &word : leading + words)
         quoted << shellQuote(word);
     preset.additionalOptions = quoted.join(u' ');
+    if (!controlled.isEmpty()) {
+        quoted.clear();
+        for (const QString &word : optionArguments(controlled))
+            quoted << shellQuote(word);
+        preset.options = quoted.join(u' ');
+    }
     return preset;
 }

@@ -12,7 +12,7 @@ flags="-O1 -g -fno-omit-frame-pointer -fsanitize=fuzzer-no-link,address,undefine
 cmake -S fuzz -B build/fuzz -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++-14 \
     -DCMAKE_CXX_COMPILER_LAUNCHER="$(command -v ccache || true)" \
     -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
-targets=(fuzz_templates fuzz_presets fuzz_shellwords fuzz_pathsplit)
+targets=(fuzz_templates fuzz_presets fuzz_shellwords fuzz_pathsplit fuzz_jsonscan)
 cmake --build build/fuzz -j2 --target "${targets[@]}" >/dev/null
 
 # A smaller quarantine and no allocation stacks nearly double the executions per second;
@@ -32,12 +32,15 @@ run() {
 }
 run fuzz_templates & run fuzz_presets & wait
 run fuzz_shellwords & run fuzz_pathsplit & wait
+run fuzz_jsonscan
 
 execs() { grep -o 'stat::number_of_executed_units: [0-9]*' "$out/$1.log" | awk '{print $2}' | tail -1; }
 t=$(execs fuzz_templates) p=$(execs fuzz_presets) s=$(execs fuzz_shellwords) a=$(execs fuzz_pathsplit)
+j=$(execs fuzz_jsonscan)
 crashes=$(find "$out/artifacts" -type f | wc -l)
 echo "fuzz_seconds_per_target: $seconds"
 echo "fuzz_execs_templates: ${t:-0}"
+echo "fuzz_execs_jsonscan: ${j:-0}"
 echo "fuzz_execs_presets: ${p:-0}"
 echo "fuzz_execs_json: $(( ${t:-0} + ${p:-0} ))"
 echo "fuzz_execs_options: ${s:-0}"

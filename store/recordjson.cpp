@@ -63,7 +63,8 @@ constexpr const char *kPresetKeys[] = {"id",
                                        "pdfEngine",
                                        "bibliography",
                                        "csl",
-                                       "citeproc"};
+                                       "citeproc",
+                                       "options"};
 
 Preset makePreset(const RecordFields &f)
 {
@@ -84,7 +85,8 @@ Preset makePreset(const RecordFields &f)
         PdfEngine,
         Bibliography,
         Csl,
-        Citeproc
+        Citeproc,
+        Options
     };
     Preset r;
     r.id = f.uuid(Id);
@@ -103,6 +105,7 @@ Preset makePreset(const RecordFields &f)
     r.bibliography = f.optionalText(Bibliography);
     r.csl = f.optionalText(Csl);
     r.citeproc = f.optionalFlag(Citeproc);
+    r.options = f.optionalText(Options);
     return r;
 }
 
@@ -254,6 +257,8 @@ void write(Writer &w, const Preset &r)
         w.string("csl", *r.csl);
     if (r.citeproc)
         w.boolean("citeproc", *r.citeproc);
+    if (r.options)
+        w.string("options", *r.options);
 }
 
 template <typename T> QByteArray encode(const QList<T> &records)

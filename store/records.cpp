@@ -33,5 +33,6 @@ size_t qHash(const Preset &r, size_t seed) noexcept
     seed = hashOptional(r.pdfEngine, seed);
     seed = hashOptional(r.bibliography, seed);
     seed = hashOptional(r.csl, seed);
+    seed = hashOptional(r.options, seed);
     return qHashMulti(seed, r.citeproc.has_value(), r.citeproc.value_or(false));
 }

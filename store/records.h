@@ -46,6 +46,8 @@ struct Preset
     std::optional<QString> bibliography;
     std::optional<QString> csl;
     std::optional<bool> citeproc;
+    // Options set through their own controls, as command-line words; written only when set.
+    std::optional<QString> options;
 
     friend bool operator==(const Preset &, const Preset &) = default;
 };

@@ -31,6 +31,7 @@ QStringList RunPlanner::arguments(const ConversionSettings &settings, const QStr
         args << QStringLiteral("--toc");
     if (settings.numberSections)
         args << QStringLiteral("--number-sections");
+    args << optionArguments(settings.options);
 
     const std::pair<const std::optional<Template> &, QString> selections[] = {
         {settings.htmlTemplate, QStringLiteral("--template")},

@@ -7,6 +7,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <sys/stat.h>
+
 #include <csignal>
 
 namespace {
@@ -211,6 +213,9 @@ void TstConversionRun::defaultsFilesInOptionsAreChecked_data()
     QTest::newRow("harmless") << "-d d1.yaml" << QByteArray("toc: true\n") << QString();
     QTest::newRow("log elsewhere") << "--log=protokoll.json" << QByteArray() << QString();
     QTest::newRow("log over the input") << "--log a.md" << QByteArray() << "--log würde a.md";
+    QTest::newRow("log through a link to the input")
+        << "--log=verweis.md" << QByteArray() << "--log würde a.md";
+    QTest::newRow("a FIFO as defaults file") << "-d fifo.yaml" << QByteArray() << "nicht gefunden";
 }
 
 void TstConversionRun::defaultsFilesInOptionsAreChecked()
@@ -226,6 +231,9 @@ void TstConversionRun::defaultsFilesInOptionsAreChecked()
     const QString input = world.writeFile(QStringLiteral("docs/a.md"), "x");
     world.writeFile(QStringLiteral("docs/d1.yaml"), defaults);
     world.writeFile(QStringLiteral("docs/d2.yaml"), "log-file: a.md\n");
+    QVERIFY(QFile::link(input, world.path(QStringLiteral("docs/verweis.md"))));
+    QVERIFY(::mkfifo(QFile::encodeName(world.path(QStringLiteral("docs/fifo.yaml"))).constData(),
+                     0600) == 0);
     auto vm = world.makeViewModel();
     vm->setAdditionalOptions(options);
     vm->handleInputFileSelection({{QUrl::fromLocalFile(input)}, std::nullopt});

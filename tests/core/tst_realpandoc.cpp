@@ -42,6 +42,7 @@ private slots:
     void batchWithOneFailure();
     void hostileFileName();
     void versionCheck();
+    void headingShiftReachesTheOutputAndThePreset();
 };
 
 void TstRealPandoc::initTestCase()
@@ -217,6 +218,25 @@ void TstRealPandoc::versionCheck()
     QVERIFY(vm->statusMessage().startsWith(QStringLiteral("✓ pandoc ")));
     QVERIFY(vm->statusMessage().endsWith(QStringLiteral(" (") + path + u')'));
     QCOMPARE(vm->logMessages().last(), QStringLiteral("Pfad: ") + path);
+}
+
+void TstRealPandoc::headingShiftReachesTheOutputAndThePreset()
+{
+    TestWorld world;
+    world.installRealPandoc();
+    {
+        auto vm = single(world, QStringLiteral("a.md"), QStringLiteral("html"));
+        vm->setOptionValue(QStringLiteral("shift-heading-level-by"), QStringLiteral("1"));
+        QVERIFY(vm->commandPreview().contains(QStringLiteral(" --shift-heading-level-by=1")));
+        QVERIFY(run(*vm));
+        const QByteArray html = fileBytes(vm->lastRunResults().first().output);
+        QVERIFY2(html.contains("Kapitel Eins</h2>"), html.constData());
+        vm->savePreset(QStringLiteral("Verschoben"));
+    }
+    auto vm = world.makeViewModel();
+    vm->loadPresets();
+    vm->loadPreset(vm->presets().first());
+    QCOMPARE(vm->optionValue(QStringLiteral("shift-heading-level-by")), QStringLiteral("1"));
 }
 
 QTEST_GUILESS_MAIN(TstRealPandoc)

@@ -3,6 +3,7 @@
 #include "conversionsettings.h"
 #include "defaultsfile.h"
 #include "optioncatalog.h"
+#include "recordjson.h"
 #include "settingsdefaults.h"
 #include "shellwords.h"
 
@@ -65,7 +66,8 @@ void TstSettingsRoundTrip::roundTrip_data()
     html.cssTemplate = m_library[1];
     html.tableOfContents = true;
     html.additionalOptions = QStringLiteral("-M entwurf=false -M final -V lang=de --toc-depth=2 "
-                                            "--mathjax --shift-heading-level-by=-1");
+                                            "--mathjax --columns=60");
+    html.options.insert(QStringLiteral("shift-heading-level-by"), QStringLiteral("-1"));
     QTest::newRow("html, templates, typed metadata") << html << QStringList();
     ConversionSettings docx;
     docx.docxTemplate = m_library[3];
@@ -97,8 +99,12 @@ void TstSettingsRoundTrip::roundTrip()
     const QStringList outputs{QStringLiteral("docx"), QStringLiteral("html5"),
                               QStringLiteral("pdf")};
 
-    // settings -> preset -> settings
+    // settings -> preset -> stored preset -> settings
     const Preset preset = presetFromSettings(settings, QStringLiteral("P"));
+    QList<Preset> stored;
+    QString error;
+    QVERIFY(decodeRecords(encodeRecords(QList<Preset>{preset}), &stored, &error));
+    QCOMPARE(stored, QList<Preset>{preset});
     QCOMPARE(settingsFromPreset(preset, m_library, ConversionSettings{}), settings);
 
     // settings -> defaults file -> preset -> settings

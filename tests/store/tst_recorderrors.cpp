@@ -64,7 +64,9 @@ void TstRecordErrors::firstFaultIsNamed_data()
 
     for (const char *kind : {"template", "preset"}) {
         const QByteArray r = QByteArray(kind) == "template" ? t : p;
-        const auto tag = [kind](const char *what) { return QByteArray(kind) + ' ' + what; };
+        const auto tag = [kind](const char *what) -> QByteArray {
+            return QByteArray(kind) + ' ' + what;
+        };
         row(tag("syntax"), kind, "[" + r + ",]",
             QStringLiteral("Ungültiges JSON (Byte %1)").arg(r.size() + 3));
         row(tag("syntax after a bad element"), kind, "[1, {]", "Ungültiges JSON (Byte 6)");

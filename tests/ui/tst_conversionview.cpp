@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTest>
 #include <QToolButton>
 
@@ -488,6 +489,22 @@ private slots:
         f.vm->setTableOfContents(false);
         QVERIFY(!f.find<QCheckBox>("tocCheck")->isChecked());
         QVERIFY(!command->text().contains(u"--toc"));
+    }
+
+    void headingShiftControlFollowsTheViewModel()
+    {
+        Fixture f;
+        f.vm->setInputFiles({f.input(QStringLiteral("a.md"))});
+        auto *shift = f.find<QSpinBox>(QStringLiteral("headingShiftSpinBox"));
+        shift->setValue(2);
+        QCOMPARE(f.vm->optionValue(QStringLiteral("shift-heading-level-by")), QStringLiteral("2"));
+        QVERIFY(f.find<QLineEdit>(QStringLiteral("commandPreview"))
+                    ->text()
+                    .contains(QStringLiteral("--shift-heading-level-by=2")));
+        shift->setValue(0);
+        QVERIFY(f.vm->optionValues().isEmpty());
+        f.vm->setOptionValue(QStringLiteral("shift-heading-level-by"), QStringLiteral("-1"));
+        QCOMPARE(shift->value(), -1);
     }
 
     void convertButtonDuringConversion()

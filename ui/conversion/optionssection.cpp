@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -38,6 +39,7 @@ OptionsSection::OptionsSection(PandocViewModel *viewModel, QWidget *parent)
     optionsRow->addWidget(m_options, 1);
     stack->addLayout(optionsRow);
 
+    stack->addLayout(makeHeadingShiftRow());
     stack->addLayout(makeParallelJobsRow());
 
     // What the converter would be called with, ready to copy into a terminal.
@@ -86,6 +88,38 @@ QCheckBox *OptionsSection::addSwitch(const QString &text, const QString &name,
     connect(m_viewModel, changed, box,
             [this, box, getter] { box->setChecked((m_viewModel->*getter)()); });
     return box;
+}
+
+QHBoxLayout *OptionsSection::makeHeadingShiftRow()
+{
+    using VM = PandocViewModel;
+    static const QString kOption = QStringLiteral("shift-heading-level-by");
+    auto *shift = new QSpinBox(this);
+    shift->setObjectName(QStringLiteral("headingShiftSpinBox"));
+    shift->setRange(-5, 5);
+    shift->setToolTip(QStringLiteral("--shift-heading-level-by: verschiebt jede Überschrift um so "
+                                     "viele Ebenen (1: aus # wird ##; -1: aus ## wird #, eine "
+                                     "Überschrift der Ebene 1 wird dann zum Titel). 0: wie im "
+                                     "Dokument."));
+    auto *label = new QLabel(QStringLiteral("Überschriften verschieben um:"), this);
+    label->setBuddy(shift);
+    shift->setAccessibleName(QStringLiteral("Überschriften verschieben um"));
+    auto *row = new QHBoxLayout;
+    row->addWidget(label);
+    row->addWidget(shift);
+    row->addStretch();
+
+    const auto show = [this, shift] {
+        const QSignalBlocker quiet(shift);
+        shift->setValue(m_viewModel->optionValue(kOption).value_or(QString()).toInt());
+    };
+    connect(shift, &QSpinBox::valueChanged, m_viewModel, [this](int value) {
+        m_viewModel->setOptionValue(kOption, value == 0 ? std::nullopt
+                                                        : std::optional(QString::number(value)));
+    });
+    connect(m_viewModel, &VM::optionValuesChanged, shift, show);
+    show();
+    return row;
 }
 
 QHBoxLayout *OptionsSection::makeParallelJobsRow()

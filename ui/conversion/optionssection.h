@@ -22,6 +22,7 @@ private:
                          bool (PandocViewModel::*getter)() const,
                          void (PandocViewModel::*setter)(bool), void (PandocViewModel::*changed)());
     void refreshOptions();
+    QHBoxLayout *makeHeadingShiftRow();
     QHBoxLayout *makeParallelJobsRow();
 
     PandocViewModel *m_viewModel;
