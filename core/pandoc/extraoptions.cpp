@@ -57,18 +57,15 @@ QString locateDefaultsFile(const QString &name, const QString &workingFolder)
 
 // The protected file a written path would replace, if any.
 std::optional<QString> overwrites(const QString &written, const QString &workingFolder,
-                                  const QStringList &protectedFiles)
+                                  const ProtectedFiles &protect)
 {
     if (written.isEmpty())
         return std::nullopt;
     const QString identity = fileIdentity(QDir(workingFolder).absoluteFilePath(written));
-    if (identity.isEmpty())
+    const auto found = protect.constFind(identity);
+    if (identity.isEmpty() || found == protect.cend())
         return std::nullopt;
-    for (const QString &file : protectedFiles) {
-        if (fileIdentity(file) == identity)
-            return QFileInfo(file).fileName();
-    }
-    return std::nullopt;
+    return found.value();
 }
 
 QString overwriteError(const QString &what, const QString &file)
@@ -78,8 +75,18 @@ QString overwriteError(const QString &what, const QString &file)
 
 } // namespace
 
+ProtectedFiles protectedFiles(const QStringList &paths)
+{
+    ProtectedFiles files;
+    for (const QString &path : paths) {
+        if (const QString identity = fileIdentity(path); !identity.isEmpty())
+            files.insert(identity, QFileInfo(path).fileName());
+    }
+    return files;
+}
+
 std::optional<QString> checkOptionFiles(const QStringList &words, const QString &workingFolder,
-                                        const QStringList &protectedFiles)
+                                        const ProtectedFiles &protect)
 {
     const Parsed parsed = parse(words);
     for (const Use &use : parsed.uses) {
@@ -101,12 +108,12 @@ std::optional<QString> checkOptionFiles(const QStringList &words, const QString 
                                           "Feld \u201EAusgabedatei\u201C gewählt");
                 if (!(effect.effects & Writes))
                     continue;
-                if (const auto file = overwrites(effect.value, workingFolder, protectedFiles))
+                if (const auto file = overwrites(effect.value, workingFolder, protect))
                     return overwriteError(
                         QStringLiteral("Defaults-Datei ") + name + u' ' + effect.key, *file);
             }
         } else if (use.option->effects & Writes) {
-            if (const auto file = overwrites(*use.value, workingFolder, protectedFiles))
+            if (const auto file = overwrites(*use.value, workingFolder, protect))
                 return overwriteError(use.written, *file);
         }
     }

@@ -110,11 +110,18 @@ QList<PlannedJob> RunPlanner::plan(const ConversionSettings &settings,
     }
     refuseClashes(jobs);
     const ExtraOptions options = parseExtraOptions(settings.additionalOptions);
-    // Nothing the options write may replace a file of the run.
-    QStringList runFiles;
-    for (const PlannedJob &job : std::as_const(jobs))
-        runFiles << job.input << job.output;
-    runFiles.removeAll(QString());
+    // Nothing the options write may replace a file of the run. Only options that write are
+    // checked at all, so a batch without them costs nothing here.
+    ProtectedFiles runFiles;
+    if (!options.error &&
+        PandocOptions::firstWith(PandocOptions::parse(options.words),
+                                 PandocOptions::Writes | PandocOptions::ReadsDefaults)) {
+        QStringList paths;
+        for (const PlannedJob &job : std::as_const(jobs))
+            paths << job.input << job.output;
+        paths.removeAll(QString());
+        runFiles = protectedFiles(paths);
+    }
     const auto refuseOptions = [](const QString &why) {
         return Refusal{QStringLiteral("❌ Zusatzoptionen fehlerhaft: ") + why,
                        QStringLiteral("❌ Zusatzoptionen fehlerhaft")};
