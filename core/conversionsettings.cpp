@@ -56,20 +56,11 @@ QStringList optionArguments(const QMap<QString, QString> &options)
 QMap<QString, QString> takeControlledOptions(QStringList &words)
 {
     QMap<QString, QString> taken;
-    QStringList kept;
-    qsizetype next = 0;
-    for (const PandocOptions::Use &use : PandocOptions::parse(words).uses) {
-        if (!use.option || !controlledOptions().contains(PandocOptions::canonicalName(*use.option)))
-            continue;
-        // Only a use that is a word of its own (not a bundle) can be taken out.
-        if (use.firstWord < next)
-            continue;
-        kept += words.mid(next, use.firstWord - next);
-        next = use.firstWord + use.wordCount;
+    const auto controlled = [](const PandocOptions::Option &option) {
+        return controlledOptions().contains(PandocOptions::canonicalName(option));
+    };
+    for (const PandocOptions::Use &use : PandocOptions::takeUses(words, controlled))
         taken.insert(PandocOptions::canonicalName(*use.option), use.value.value_or(QString()));
-    }
-    kept += words.mid(next);
-    words = kept;
     return taken;
 }
 

@@ -113,17 +113,8 @@ QStringList PandocViewModel::confirmDefaultsEffects(const DefaultsImport &read,
     if (showConfirmation(QStringLiteral("Defaults-Datei übernehmen"), message))
         return {};
     // Declined: the rest of the file is still taken.
-    const Parsed parsed = parse(settings.extraOptions);
-    QStringList kept;
-    qsizetype next = 0;
-    for (const Use &use : parsed.uses) {
-        if (!use.option || !(use.option->effects & (Writes | Runs)))
-            continue;
-        kept += settings.extraOptions.mid(next, use.firstWord - next);
-        next = use.firstWord + use.wordCount;
-    }
-    kept += settings.extraOptions.mid(next);
-    settings.extraOptions = kept;
+    takeUses(settings.extraOptions,
+             [](const Option &option) { return (option.effects & (Writes | Runs)) != 0; });
     if (keys.contains(QStringLiteral("pdf-engine")))
         settings.pdfEngine.clear();
     keys.removeDuplicates();

@@ -257,4 +257,22 @@ bool uses(const Parsed &parsed, QStringView canonicalName)
     });
 }
 
+QList<Use> takeUses(QStringList &words, const std::function<bool(const Option &)> &pick)
+{
+    QList<Use> taken;
+    QStringList kept;
+    qsizetype next = 0;
+    for (const Use &use : parse(words).uses) {
+        // A bundle such as -sN is one word: only its first use can take it.
+        if (!use.option || use.firstWord < next || !pick(*use.option))
+            continue;
+        kept += words.mid(next, use.firstWord - next);
+        next = use.firstWord + use.wordCount;
+        taken << use;
+    }
+    kept += words.mid(next);
+    words = kept;
+    return taken;
+}
+
 } // namespace PandocOptions

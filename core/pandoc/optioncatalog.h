@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 #include <span>
 
@@ -84,5 +85,8 @@ Parsed parse(const QStringList &words);
 // The first use of an option with one of these effects.
 std::optional<Use> firstWith(const Parsed &parsed, unsigned effects);
 bool uses(const Parsed &parsed, QStringView canonicalName);
+// Takes every use of a known option that `pick` chooses out of `words` (with its value) and
+// returns those uses; the other words stay in order.
+QList<Use> takeUses(QStringList &words, const std::function<bool(const Option &)> &pick);
 
 } // namespace PandocOptions
