@@ -1,24 +1,74 @@
 #include "pandocviewmodel.h"
 
-#include "conversionscheduler.h"
+#include "extraoptions.h"
+#include "filepaths.h"
 #include "formatname.h"
 #include "formatrules.h"
+#include "runplanner.h"
+#include "shellwords.h"
+#include "templatelibrary.h"
 #include "templateorder.h"
-#include "versionquery.h"
 
 #include <QFileInfo>
-#include <QThread>
+#include <QTextStream>
 
-#include <algorithm>
+namespace {
+
+QString absolutePath(const QString &path)
+{
+    return QFileInfo(path).absoluteFilePath();
+}
+
+PandocViewModel::StatusColor colorOf(Tone tone)
+{
+    using Color = PandocViewModel::StatusColor;
+    switch (tone) {
+    case Tone::Neutral:
+        return Color::Primary;
+    case Tone::Busy:
+        return Color::Blue;
+    case Tone::Success:
+        return Color::Green;
+    case Tone::Warning:
+        return Color::Orange;
+    case Tone::Failure:
+        return Color::Red;
+    case Tone::Muted:
+        return Color::Gray;
+    }
+    return Color::Primary;
+}
+
+} // namespace
 
 PandocViewModel::PandocViewModel(ViewModelEnvironment environment, QObject *parent)
-    : QObject(parent), m_env(std::move(environment)), m_presetStore(m_env.store.presetsFile()),
-      m_templateIndex(m_env.store.templatesFile())
+    : QObject(parent), m_env(std::move(environment)), m_files(m_env.dialogs, reporter().log),
+      m_converter({m_env.converter, m_env.versionQueryTimeoutMs, m_env.formatQueryTimeoutMs,
+                   m_env.enginePath, m_env.pdfSetupFolder},
+                  reporter()),
+      m_templateLibrary(m_env.store, m_env.dialogs, m_env.desktop, reporter().log),
+      m_presetStore(m_env.store, reporter().log),
+      m_cslLibrary(m_env.store, m_env.dialogs, reporter().log),
+      m_runs({&m_converter.search(), m_env.dialogs, m_env.desktop, m_env.cancelGraceMs,
+              [this](const QSet<QUuid> &ids) { m_templateLibrary.stamp(ids); }},
+             reporter()),
+      m_defaults(m_presetStore, m_templateLibrary, m_converter, m_env.dialogs, reporter().log)
 {
-    m_descriptionSave.setSingleShot(true);
-    m_descriptionSave.setInterval(kDescriptionSaveDelayMs);
-    connect(&m_descriptionSave, &QTimer::timeout, this, &PandocViewModel::saveTemplates);
-    setUpFormatsAndPdf();
+    connect(&m_files, &FileSelection::inputsChanged, this, &PandocViewModel::inputFilesChanged);
+    connect(&m_files, &FileSelection::outputChanged, this, &PandocViewModel::outputFileChanged);
+    connect(&m_converter, &ConverterService::checkFinished, this,
+            &PandocViewModel::pandocCheckFinished);
+    connect(&m_converter, &ConverterService::formatsChanged, this,
+            &PandocViewModel::converterFormatsChanged);
+    connect(&m_templateLibrary, &TemplateService::changed, this,
+            &PandocViewModel::templatesChanged);
+    connect(&m_presetStore, &PresetService::changed, this, &PandocViewModel::presetsChanged);
+    connect(&m_presetStore, &PresetService::selectedChanged, this,
+            &PandocViewModel::selectedPresetChanged);
+    connect(&m_cslLibrary, &CslStyleService::changed, this, &PandocViewModel::cslStylesChanged);
+    connect(&m_runs, &RunController::resultsReady, this, &PandocViewModel::runResultsReady);
+    connect(&m_runs, &RunController::finished, this, &PandocViewModel::finishConversion);
+
     loadTemplates();
     loadPresets();
     loadCslStyles();
@@ -32,11 +82,9 @@ PandocViewModel::PandocViewModel(ViewModelEnvironment environment, QObject *pare
           &PandocViewModel::selectedLatexTemplateChanged,
           &PandocViewModel::selectedDocxTemplateChanged, &PandocViewModel::standaloneChanged,
           &PandocViewModel::tableOfContentsChanged, &PandocViewModel::numberSectionsChanged,
-          &PandocViewModel::additionalOptionsChanged})
-        connect(this, changed, this, &PandocViewModel::commandPreviewChanged);
-    for (auto changed :
-         {&PandocViewModel::bibliographyFileChanged, &PandocViewModel::cslFileChanged,
-          &PandocViewModel::processCitationsChanged})
+          &PandocViewModel::additionalOptionsChanged, &PandocViewModel::bibliographyFileChanged,
+          &PandocViewModel::cslFileChanged, &PandocViewModel::processCitationsChanged,
+          &PandocViewModel::pdfEngineChanged, &PandocViewModel::optionValuesChanged})
         connect(this, changed, this, &PandocViewModel::commandPreviewChanged);
 }
 
@@ -46,15 +94,23 @@ PandocViewModel::~PandocViewModel()
     flushPendingSaves();
 }
 
+Reporter PandocViewModel::reporter()
+{
+    return {[this](const QString &line) { appendLog(line); },
+            [this](const QString &message, Tone tone) { setStatus(message, colorOf(tone)); },
+            [this](const QString &message) { setStatusMessage(message); },
+            [this](double value) { setProgress(value); }};
+}
+
 // --- setters: each announces only a real change ---
 
 void PandocViewModel::setInputFiles(const QList<QUrl> &v)
 {
-    assign(m_inputFiles, v, &PandocViewModel::inputFilesChanged);
+    m_files.setInputs(v);
 }
 void PandocViewModel::setOutputFile(const QString &v)
 {
-    assign(m_outputFile, v, &PandocViewModel::outputFileChanged);
+    m_files.setOutput(v);
 }
 void PandocViewModel::setInputFormat(const QString &v)
 {
@@ -66,7 +122,7 @@ void PandocViewModel::setOutputFormat(const QString &v)
 }
 void PandocViewModel::setTemplates(const QList<Template> &v)
 {
-    assign(m_templates, v, &PandocViewModel::templatesChanged);
+    m_templateLibrary.setTemplates(v);
 }
 void PandocViewModel::setSelectedHtmlTemplate(const std::optional<Template> &v)
 {
@@ -102,11 +158,11 @@ void PandocViewModel::setAdditionalOptions(const QString &v)
 }
 void PandocViewModel::setPresets(const QList<Preset> &v)
 {
-    assign(m_presets, v, &PandocViewModel::presetsChanged);
+    m_presetStore.setPresets(v);
 }
 void PandocViewModel::setSelectedPreset(const std::optional<Preset> &v)
 {
-    assign(m_selectedPreset, v, &PandocViewModel::selectedPresetChanged);
+    m_presetStore.setSelected(v);
 }
 void PandocViewModel::setIsConverting(bool v)
 {
@@ -151,17 +207,53 @@ void PandocViewModel::setShowDocxReference(bool v)
 {
     assign(m_showDocxReference, v, &PandocViewModel::showDocxReferenceChanged);
 }
+void PandocViewModel::setPdfEngine(const QString &value)
+{
+    assign(m_settings.pdfEngine, value, &PandocViewModel::pdfEngineChanged);
+}
+void PandocViewModel::setBibliographyFile(const QString &value)
+{
+    if (m_settings.citations.bibliography == value)
+        return;
+    const bool wasEmpty = m_settings.citations.bibliography.isEmpty();
+    m_settings.citations.bibliography = value;
+    emit bibliographyFileChanged();
+    if (wasEmpty != value.isEmpty())
+        setProcessCitations(!value.isEmpty());
+}
+void PandocViewModel::setCslFile(const QString &value)
+{
+    assign(m_settings.citations.csl, value, &PandocViewModel::cslFileChanged);
+}
+void PandocViewModel::setProcessCitations(bool value)
+{
+    assign(m_settings.citations.process, value, &PandocViewModel::processCitationsChanged);
+}
+std::optional<QString> PandocViewModel::optionValue(const QString &name) const
+{
+    const auto found = m_settings.options.constFind(name);
+    return found == m_settings.options.cend() ? std::nullopt : std::optional(found.value());
+}
+void PandocViewModel::setOptionValue(const QString &name, const std::optional<QString> &value)
+{
+    QMap<QString, QString> options = m_settings.options;
+    if (value)
+        options.insert(name, *value);
+    else
+        options.remove(name);
+    assign(m_settings.options, options, &PandocViewModel::optionValuesChanged);
+}
+void PandocViewModel::setParallelJobs(int value)
+{
+    if (m_runs.setParallelJobs(value))
+        emit parallelJobsChanged();
+}
 
 // --- derived values ---
 
 QString PandocViewModel::inputFileDisplay() const
 {
-    if (m_inputFiles.isEmpty())
-        return {};
-    if (m_inputFiles.size() == 1)
-        return m_inputFiles.first().toLocalFile();
-    return QStringLiteral("📦 ") + QString::number(m_inputFiles.size()) +
-           QStringLiteral(" Dateien ausgewählt");
+    return m_files.display();
 }
 
 bool PandocViewModel::shouldShowTemplates() const
@@ -171,22 +263,22 @@ bool PandocViewModel::shouldShowTemplates() const
 
 QList<Template> PandocViewModel::htmlTemplates() const
 {
-    return templatesOfType(m_templates, TemplateType::Html);
+    return templatesOfType(templates(), TemplateType::Html);
 }
 
 QList<Template> PandocViewModel::cssTemplates() const
 {
-    return templatesOfType(m_templates, TemplateType::Css);
+    return templatesOfType(templates(), TemplateType::Css);
 }
 
 QList<Template> PandocViewModel::latexTemplates() const
 {
-    return templatesOfType(m_templates, TemplateType::Latex);
+    return templatesOfType(templates(), TemplateType::Latex);
 }
 
 QList<Template> PandocViewModel::docxTemplates() const
 {
-    return templatesOfType(m_templates, TemplateType::DocxReference);
+    return templatesOfType(templates(), TemplateType::DocxReference);
 }
 
 QString PandocViewModel::outputFileType() const
@@ -207,11 +299,38 @@ QString PandocViewModel::outputFileType() const
 
 QString PandocViewModel::suggestedOutputFilename() const
 {
-    if (m_inputFiles.isEmpty())
-        return QStringLiteral("output");
-    const QString fileName = QFileInfo(m_inputFiles.first().toLocalFile()).fileName();
-    return baseNameWithoutLastExtension(fileName) + u'.' +
-           FormatRules::outputExtension(m_settings.outputFormat);
+    return m_files.suggestedName(m_settings.outputFormat);
+}
+
+QStringList PandocViewModel::extraInputFormats() const
+{
+    return FormatRules::extraFormats(FormatRules::inputFormatChoices(), m_converter.formats().input);
+}
+
+QStringList PandocViewModel::extraOutputFormats() const
+{
+    return FormatRules::extraFormats(FormatRules::outputFormatChoices(),
+                                     m_converter.formats().output);
+}
+
+QStringList PandocViewModel::pdfEngines() const
+{
+    return m_converter.pdfPlanner().engines();
+}
+
+bool PandocViewModel::showPdfEngine() const
+{
+    return converterFormatName(m_settings.outputFormat).toLower() == u"pdf";
+}
+
+QString PandocViewModel::automaticPdfEngine(const QString &inputPath) const
+{
+    return m_converter.pdfPlanner().automaticEngine(inputPath);
+}
+
+CitationSettings PandocViewModel::citationSettings() const
+{
+    return m_settings.citations;
 }
 
 // --- output side ---
@@ -221,21 +340,15 @@ void PandocViewModel::updateTemplateVisibility()
     using Family = FormatRules::TemplateFamily;
     const Family family = FormatRules::templateFamily(m_settings.outputFormat);
     const bool html = family == Family::Html;
-    const bool latex = family == Family::Latex;
-    const bool docx = family == Family::Docx;
     setShowHtmlTemplate(html);
     setShowCssFile(html);
-    setShowLatexTemplate(latex);
-    setShowDocxReference(docx);
+    setShowLatexTemplate(family == Family::Latex);
+    setShowDocxReference(family == Family::Docx);
 }
 
 void PandocViewModel::autoSetOutputFile()
 {
-    if (m_inputFiles.size() != 1)
-        return;
-    const QString input = m_inputFiles.first().toLocalFile();
-    setOutputFile(
-        replaceLastExtension(input, FormatRules::outputExtension(m_settings.outputFormat)));
+    m_files.deriveOutput(m_settings.outputFormat);
 }
 
 void PandocViewModel::clearLog()
@@ -261,79 +374,300 @@ void PandocViewModel::setStatus(const QString &message, StatusColor color)
     setStatusColor(color);
 }
 
+void PandocViewModel::showAlert(const QString &title, const QString &message)
+{
+    if (m_env.dialogs)
+        m_env.dialogs->showAlert(title, message);
+}
+
+bool PandocViewModel::showConfirmation(const QString &title, const QString &message)
+{
+    return m_env.dialogs && m_env.dialogs->showConfirmation(title, message);
+}
+
 // --- converter discovery ---
 
 void PandocViewModel::checkPandocInstallation()
 {
-    // A query still under way reports for both calls.
-    if (m_versionQuery)
-        return;
-    const ConverterSearch &search = m_env.converter;
-    const QStringList candidates = search.candidates();
-    const std::optional<QString> found = search.locate();
-    if (!found) {
-        reportNotFound(candidates);
-        emit pandocCheckFinished();
+    m_converter.check();
+}
+
+// --- input and output selection ---
+
+void PandocViewModel::handleInputFileSelection(const PanelResult &outcome)
+{
+    m_files.takeOpenPanel(outcome.urls, outcome.error, m_settings.outputFormat);
+}
+
+void PandocViewModel::handleOutputFileSelection(const PanelResult &outcome)
+{
+    m_files.takeSavePanel(outcome.urls, outcome.error);
+}
+
+bool PandocViewModel::handleDrop(const QList<QUrl> &urls)
+{
+    m_files.takeDrop(urls, m_settings.outputFormat);
+    return true;
+}
+
+void PandocViewModel::showBatchFileList()
+{
+    m_files.showList();
+}
+
+// --- conversion ---
+
+RunPlanner PandocViewModel::planner() const
+{
+    return RunPlanner(m_converter.pdfPlanner(), [this](const QList<Template> &passed) {
+        return m_templateLibrary.outsideWarnings(passed);
+    });
+}
+
+QString PandocViewModel::commandPreview() const
+{
+    const QList<QUrl> &inputs = m_files.inputs();
+    if (inputs.isEmpty())
+        return {};
+    const ExtraOptions options = parseExtraOptions(m_settings.additionalOptions);
+    if (options.error)
+        return QStringLiteral("(Zusatzoptionen fehlerhaft: ") + *options.error + u')';
+    const QString input = inputs.first().toLocalFile();
+    const QString chosen = m_files.output();
+    const QString output =
+        inputs.size() == 1
+            ? (chosen.isEmpty() ? QString() : absolutePath(chosen))
+            : RunPlanner::besideInputs({input}, m_settings.outputFormat).first().second;
+    const QStringList args = planner().arguments(m_settings, input, output, options.words, nullptr);
+    QStringList line{
+        shellQuote(m_converter.search().locate().value_or(QStringLiteral("pandoc")))};
+    for (const QString &arg : args)
+        line << shellQuote(arg);
+    return line.join(u' ');
+}
+
+void PandocViewModel::convert()
+{
+    const QList<QUrl> inputs = m_files.inputs();
+    if (inputs.isEmpty()) {
+        appendLog(QStringLiteral("❌ Keine Eingabedatei ausgewählt"));
         return;
     }
-    const QString path = *found;
-    askConverterFormats(path);
-    m_versionQuery = std::make_unique<VersionQuery>();
-    connect(m_versionQuery.get(), &VersionQuery::finished, this,
-            [this, path](const VersionQuery::Result &result) {
-                using Outcome = VersionQuery::Outcome;
-                switch (result.outcome) {
-                case Outcome::Version:
-                    setStatus(QStringLiteral("✓ ") + result.versionLine + QStringLiteral(" (") +
-                                  path + u')',
-                              StatusColor::Green);
-                    appendLog(QStringLiteral("✓ ") + result.versionLine);
-                    appendLog(QStringLiteral("Pfad: ") + path);
-                    break;
-                case Outcome::StartFailed:
-                    setStatus(QStringLiteral("⚠ Pandoc nicht gefunden!"), StatusColor::Red);
-                    appendLog(QStringLiteral("⚠ Fehler beim Überprüfen von Pandoc: ") +
-                              result.error);
-                    break;
-                case Outcome::TimedOut:
-                    appendLog(QStringLiteral("⚠ Pandoc antwortet nicht auf --version (") + path +
-                              QStringLiteral("); Abfrage nach ") +
-                              QString::number(m_env.versionQueryTimeoutMs / 1000.0) +
-                              QStringLiteral(" s abgebrochen"));
-                    break;
-                case Outcome::TooLong:
-                    appendLog(QStringLiteral("⚠ Pandoc antwortet nicht auf --version (") + path +
-                              QStringLiteral("); Antwort nach ") +
-                              QString::number(VersionQuery::kMaxAnswerBytes / 1024) +
-                              QStringLiteral(" KiB ohne Versionszeile abgebrochen"));
-                    break;
-                case Outcome::NonZeroExit:
-                case Outcome::NotUtf8:
-                case Outcome::Crashed:
-                    break;
-                }
-                m_versionQuery.release()->deleteLater();
-                emit pandocCheckFinished();
-            });
-    m_versionQuery->start(path, m_env.versionQueryTimeoutMs);
+    if (m_runs.isRunning())
+        return; // one run at a time; the view disables its start controls meanwhile
+    if (inputs.size() > 1) {
+        QStringList paths;
+        paths.reserve(inputs.size());
+        for (const QUrl &url : inputs)
+            paths << url.toLocalFile();
+        runFiles(m_settings, RunPlanner::besideInputs(paths, m_settings.outputFormat), true);
+        return;
+    }
+    const QString output = m_files.output();
+    runFiles(m_settings,
+             {{inputs.first().toLocalFile(), output.isEmpty() ? QString() : absolutePath(output)}},
+             false);
 }
 
-void PandocViewModel::reportNotFound(const QStringList &candidates)
+void PandocViewModel::runFiles(const ConversionSettings &settings,
+                               const QList<std::pair<QString, QString>> &inputsAndOutputs,
+                               bool batch)
 {
-    setStatus(QStringLiteral("⚠ Pandoc nicht gefunden!"), StatusColor::Red);
-    appendLog(QStringLiteral("⚠ Pandoc nicht gefunden - Bitte installieren: ") + kInstallPage);
-    appendLog(QStringLiteral("Gesuchte Pfade:"));
-    for (const QString &candidate : candidates.first(std::min<qsizetype>(5, candidates.size())))
-        appendLog(QStringLiteral("  - ") + candidate);
+    setIsConverting(true);
+    setProgress(0.0);
+    setStatus(QStringLiteral("Konvertierung läuft..."), StatusColor::Blue);
+    m_runs.run(planner(), settings, inputsAndOutputs, batch);
 }
 
-int PandocViewModel::defaultParallelJobs()
+void PandocViewModel::finishConversion()
 {
-    return std::clamp(QThread::idealThreadCount(), kMinParallelJobs, 4);
+    setIsConverting(false);
+    m_templateLibrary.saveStamps();
+    emit conversionFinished();
 }
 
-void PandocViewModel::setParallelJobs(int value)
+void PandocViewModel::cancelConversion()
 {
-    assign(m_parallelJobs, std::clamp(value, kMinParallelJobs, kMaxParallelJobs),
-           &PandocViewModel::parallelJobsChanged);
+    if (m_isConverting)
+        m_runs.cancel();
+}
+
+void PandocViewModel::retryFailedConversions()
+{
+    if (m_isConverting)
+        return;
+    QList<QUrl> inputs;
+    QList<std::pair<QString, QString>> files;
+    for (const RunResult &row : m_runs.lastResults()) {
+        if (row.outcome != RunResult::Outcome::Failed)
+            continue;
+        inputs << QUrl::fromLocalFile(row.input);
+        files.append({row.input, row.output});
+    }
+    if (inputs.isEmpty())
+        return;
+    setInputFiles(inputs);
+    if (inputs.size() > 1) {
+        setOutputFile(kBatchPlaceholder);
+    } else if (files.first().second.isEmpty()) {
+        // Nothing was planned for it: a fresh start with today's settings.
+        autoSetOutputFile();
+        convert();
+        return;
+    } else {
+        // The place the failed run meant to write, which for a batch file is the derived one.
+        setOutputFile(files.first().second);
+    }
+    // The failed run's own settings and outputs, as they were: today's format must not
+    // be written into yesterday's output name.
+    runFiles(m_runs.lastSettings().value_or(m_settings), files, files.size() > 1);
+}
+
+// --- presets ---
+
+void PandocViewModel::savePreset(const QString &name)
+{
+    if (m_presetStore.save(presetFromSettings(m_settings, name)))
+        appendLog(QStringLiteral("✓ Preset gespeichert: ") + name);
+}
+
+void PandocViewModel::loadPreset(const Preset &preset)
+{
+    const ConversionSettings s = settingsFromPreset(preset, templates(), m_settings);
+    // Through the setters, in this order, so that each change is announced as before.
+    setInputFormat(s.inputFormat);
+    setOutputFormat(s.outputFormat);
+    setStandalone(s.standalone);
+    setTableOfContents(s.tableOfContents);
+    setNumberSections(s.numberSections);
+    setAdditionalOptions(s.additionalOptions);
+    setSelectedHtmlTemplate(s.htmlTemplate);
+    setSelectedCssTemplate(s.cssTemplate);
+    setSelectedLatexTemplate(s.latexTemplate);
+    setSelectedDocxTemplate(s.docxTemplate);
+    setPdfEngine(s.pdfEngine);
+    setBibliographyFile(s.citations.bibliography);
+    setCslFile(s.citations.csl);
+    setProcessCitations(s.citations.process);
+    assign(m_settings.options, s.options, &PandocViewModel::optionValuesChanged);
+    updateTemplateVisibility();
+    appendLog(QStringLiteral("✓ Preset geladen: ") + preset.name);
+    warnAboutPresetNeeds(preset);
+}
+
+void PandocViewModel::warnAboutPresetNeeds(const Preset &preset)
+{
+    // Told, not changed: the preset may come from a machine with a newer pandoc.
+    const ConverterFormats &formats = m_converter.formats();
+    if (!FormatRules::isKnownFormat(preset.inputFormat, formats.input))
+        appendLog(QStringLiteral("⚠ Pandoc kennt das Eingabeformat des Presets nicht: ") +
+                  converterFormatName(preset.inputFormat));
+    if (!FormatRules::isKnownFormat(preset.outputFormat, formats.output))
+        appendLog(QStringLiteral("⚠ Pandoc kennt das Ausgabeformat des Presets nicht: ") +
+                  converterFormatName(preset.outputFormat));
+    const QString &engine = m_settings.pdfEngine;
+    const bool engineFound = engine == kAutomaticPdfEngine || pdfEngines().contains(engine) ||
+                             (engine.contains(u'/') && QFileInfo(engine).isExecutable());
+    if (!engineFound)
+        appendLog(QStringLiteral("⚠ PDF-Engine des Presets nicht gefunden: ") + engine);
+}
+
+// --- libraries ---
+
+void PandocViewModel::handleTemplateImport(const PanelResult &outcome)
+{
+    if (outcome.error) {
+        QTextStream(stdout) << QStringLiteral("Import failed: ") << *outcome.error << Qt::endl;
+        appendLog(QStringLiteral("❌ Import fehlgeschlagen: ") + *outcome.error);
+        return;
+    }
+    for (const QUrl &url : outcome.urls)
+        importTemplate(url);
+}
+
+void PandocViewModel::importTemplate(const QUrl &file)
+{
+    // Citation styles have a list of their own beside the template index.
+    if (file.isLocalFile() && lowerCaseExtension(file.toLocalFile()) == u"csl")
+        importCslStyle(file.toLocalFile());
+    else
+        m_templateLibrary.importFile(file);
+}
+
+bool PandocViewModel::addTemplate(const QString &name, TemplateType type, const QString &filePath,
+                                  const QString &description)
+{
+    return m_templateLibrary.add(name, type, filePath, description);
+}
+
+bool PandocViewModel::deleteTemplate(const Template &record)
+{
+    // A running conversion may still need the file.
+    if (m_isConverting) {
+        appendLog(QStringLiteral("⚠ Templates können während einer Konvertierung nicht gelöscht "
+                                 "werden"));
+        return false;
+    }
+    return m_templateLibrary.remove(record);
+}
+
+bool PandocViewModel::exportTemplate(const Template &record, const QString &destination)
+{
+    return m_templateLibrary.exportTo(record, destination);
+}
+
+QList<Template> PandocViewModel::filteredTemplates(std::optional<TemplateType> type,
+                                                   bool favoritesOnly) const
+{
+    return m_templateLibrary.filtered(type, favoritesOnly);
+}
+
+bool PandocViewModel::isTemplateInLibrary(const Template &record) const
+{
+    return m_templateLibrary.isInLibrary(record);
+}
+
+QStringList PandocViewModel::outsideTemplateWarnings(const QList<Template> &passed) const
+{
+    return m_templateLibrary.outsideWarnings(passed);
+}
+
+std::optional<CslStyle> PandocViewModel::importCslStyle(const QString &path)
+{
+    return m_cslLibrary.add(templateNameForFile(path), path);
+}
+
+std::optional<CslStyle> PandocViewModel::addCslStyle(const QString &name, const QString &path)
+{
+    return m_cslLibrary.add(name, path);
+}
+
+bool PandocViewModel::deleteCslStyle(const QUuid &id)
+{
+    if (m_isConverting) {
+        appendLog(QStringLiteral("⚠ CSL-Stile können während einer Konvertierung nicht gelöscht "
+                                 "werden"));
+        return false;
+    }
+    const std::optional<CslStyle> removed = m_cslLibrary.remove(id);
+    if (!removed)
+        return false;
+    if (!m_settings.citations.csl.isEmpty() &&
+        isSameFile(m_settings.citations.csl, removed->filePath))
+        setCslFile(QString());
+    appendLog(QStringLiteral("✓ CSL-Stil gelöscht: ") + removed->name);
+    return true;
+}
+
+bool PandocViewModel::exportDefaultsFile(const std::optional<Preset> &preset, const QString &path)
+{
+    const QList<QUrl> &inputs = m_files.inputs();
+    return m_defaults.exportFile(preset, m_settings,
+                                 inputs.isEmpty() ? QString() : inputs.first().toLocalFile(), path);
+}
+
+bool PandocViewModel::importDefaultsFile(const QString &path, const QStringList &inputChoices,
+                                         const QStringList &outputChoices)
+{
+    return m_defaults.importFile(path, inputChoices, outputChoices);
 }

@@ -2,37 +2,25 @@
 
 #include "citations.h"
 #include "conversionsettings.h"
-#include "convertersearch.h"
-#include "cslstyles.h"
-#include "dialogs.h"
-#include "formatquery.h"
-#include "pdfsetup.h"
-#include "records.h"
-#include "runresult.h"
-#include "sharedrecordstore.h"
+#include "converterservice.h"
+#include "cslstyleservice.h"
+#include "defaultstransfer.h"
+#include "fileselection.h"
+#include "presetservice.h"
+#include "report.h"
+#include "runcontroller.h"
 #include "storelocation.h"
+#include "templateservice.h"
 
-struct StoredFile;
-struct DefaultsImport;
-struct DefaultsSettings;
-
-#include <QDateTime>
-#include <QHash>
 #include <QList>
 #include <QObject>
-#include <QPointer>
 #include <QStringList>
-#include <QTimer>
 #include <QUrl>
 #include <functional>
 #include <memory>
 #include <optional>
 
-class ConversionScheduler;
-class PdfSetupPlanner;
 class RunPlanner;
-class VersionQuery;
-struct PlannedJob;
 
 // What the view model needs from outside; tests pass fakes and temporary folders.
 struct ViewModelEnvironment
@@ -120,18 +108,19 @@ public:
         std::optional<QString> error;
     };
 
-    static inline const QString kBatchPlaceholder = QStringLiteral("(Automatisch generiert)");
-    static inline const QString kInstallPage = QStringLiteral("https://pandoc.org/installing.html");
+    static inline const QString kBatchPlaceholder = FileSelection::kBatchPlaceholder;
+    static inline const QString kInstallPage = ConverterService::kInstallPage;
 
     explicit PandocViewModel(ViewModelEnvironment environment = {}, QObject *parent = nullptr);
     ~PandocViewModel() override;
 
     // --- properties ---
-    QList<QUrl> inputFiles() const { return m_inputFiles; }
-    QString outputFile() const { return m_outputFile; }
+    QList<QUrl> inputFiles() const { return m_files.inputs(); }
+    // With several inputs the batch placeholder: each output lies beside its input.
+    QString outputFile() const { return m_files.output(); }
     QString inputFormat() const { return m_settings.inputFormat; }
     QString outputFormat() const { return m_settings.outputFormat; }
-    QList<Template> templates() const { return m_templates; }
+    QList<Template> templates() const { return m_templateLibrary.templates(); }
     std::optional<Template> selectedHtmlTemplate() const { return m_settings.htmlTemplate; }
     std::optional<Template> selectedCssTemplate() const { return m_settings.cssTemplate; }
     std::optional<Template> selectedLatexTemplate() const { return m_settings.latexTemplate; }
@@ -140,8 +129,8 @@ public:
     bool tableOfContents() const { return m_settings.tableOfContents; }
     bool numberSections() const { return m_settings.numberSections; }
     QString additionalOptions() const { return m_settings.additionalOptions; }
-    QList<Preset> presets() const { return m_presets; }
-    std::optional<Preset> selectedPreset() const { return m_selectedPreset; }
+    QList<Preset> presets() const { return m_presetStore.presets(); }
+    std::optional<Preset> selectedPreset() const { return m_presetStore.selected(); }
     bool isConverting() const { return m_isConverting; }
     double progress() const { return m_progress; }
     QString statusMessage() const { return m_statusMessage; }
@@ -198,16 +187,16 @@ public:
     void checkPandocInstallation();
 
     // --- presets ---
-    void loadPresets();
+    void loadPresets() { m_presetStore.load(); }
     void savePreset(const QString &name);
     void loadPreset(const Preset &preset);
-    void deleteSelectedPreset();
-    void savePresetsToFile();
+    void deleteSelectedPreset() { m_presetStore.deleteSelected(); }
+    void savePresetsToFile() { m_presetStore.saveAll(); }
 
     // --- template index ---
-    void loadTemplates();
-    void saveTemplates();
-    void updateTemplateLastUsed(const Template &record);
+    void loadTemplates() { m_templateLibrary.load(); }
+    void saveTemplates() { m_templateLibrary.save(); }
+    void updateTemplateLastUsed(const Template &record) { m_templateLibrary.updateLastUsed(record); }
 
     // --- conversion ---
     // Starts the conversion of the chosen inputs; returns at once, conversionFinished() follows.
@@ -234,34 +223,43 @@ public:
                      const QString &description);
     // Asks first; true when the record was deleted (the library view then clears its selection).
     bool deleteTemplate(const Template &record);
-    void toggleFavorite(const std::optional<Template> &selected);
-    void updateDescription(const QUuid &id, const QString &text);
-    void openTemplateFolder();
+    void toggleFavorite(const std::optional<Template> &selected)
+    {
+        m_templateLibrary.toggleFavorite(selected);
+    }
+    void updateDescription(const QUuid &id, const QString &text)
+    {
+        m_templateLibrary.updateDescription(id, text);
+    }
+    void openTemplateFolder() { m_templateLibrary.openFolder(); }
     // True when the stored file was copied to `destination`.
     bool exportTemplate(const Template &record, const QString &destination);
     // The library list: kind filter, favourites filter, then favourites first and by name.
     QList<Template> filteredTemplates(std::optional<TemplateType> type, bool favoritesOnly) const;
     // Description edits are saved once typing pauses; this writes a pending one now.
-    void flushPendingSaves();
+    void flushPendingSaves() { m_templateLibrary.flushPendingSaves(); }
     // While templatesChanged announces an edit of one record's description and nothing else,
     // that record's id, so views that do not show descriptions can skip the refresh.
-    std::optional<QUuid> editedDescriptionId() const { return m_editedDescription; }
-    static constexpr int kDescriptionSaveDelayMs = 500;
+    std::optional<QUuid> editedDescriptionId() const
+    {
+        return m_templateLibrary.editedDescriptionId();
+    }
+    static constexpr int kDescriptionSaveDelayMs = TemplateService::kDescriptionSaveDelayMs;
 
     const ViewModelEnvironment &environment() const { return m_env; }
 
     // --- parallel batches ---
-    static constexpr int kMinParallelJobs = 1;
-    static constexpr int kMaxParallelJobs = 8;
+    static constexpr int kMinParallelJobs = RunController::kMinParallelJobs;
+    static constexpr int kMaxParallelJobs = RunController::kMaxParallelJobs;
     // The number of cores, at most 4.
-    static int defaultParallelJobs();
+    static int defaultParallelJobs() { return RunController::defaultParallelJobs(); }
     // How many conversions of a batch run at once; clamped to 1..8. Deliberately not a
     // Q_PROPERTY: the observable surface stays the 24 properties that views bind to.
-    int parallelJobs() const { return m_parallelJobs; }
+    int parallelJobs() const { return m_runs.parallelJobs(); }
     void setParallelJobs(int value);
     // One row per file of the last finished run, in input order.
-    RunResults lastRunResults() const { return m_lastRunResults; }
-    void setLastRunResults(const RunResults &value) { m_lastRunResults = value; }
+    RunResults lastRunResults() const { return m_runs.lastResults(); }
+    void setLastRunResults(const RunResults &value) { m_runs.setLastResults(value); }
 
     // --- results of the last run ---
     // Makes the inputs that failed in the last run the inputs again and converts them; does
@@ -281,7 +279,7 @@ public:
     // What the found converter lists beyond the pickers' own entries; empty until it answered.
     QStringList extraInputFormats() const;
     QStringList extraOutputFormats() const;
-    ConverterFormats converterFormats() const { return m_converterFormats; }
+    ConverterFormats converterFormats() const { return m_converter.formats(); }
     // "Automatisch" or the name of an engine.
     QString pdfEngine() const { return m_settings.pdfEngine; }
     void setPdfEngine(const QString &value);
@@ -310,8 +308,8 @@ public:
     QMap<QString, QString> optionValues() const { return m_settings.options; }
 
     // --- CSL style library ---
-    QList<CslStyle> cslStyles() const { return m_cslStyles; }
-    void loadCslStyles();
+    QList<CslStyle> cslStyles() const { return m_cslLibrary.styles(); }
+    void loadCslStyles() { m_cslLibrary.load(); }
     // Copies a .csl file into the style folder and lists it; the new entry, or none on failure.
     std::optional<CslStyle> importCslStyle(const QString &path);
     // The same, listed under the given name.
@@ -385,127 +383,20 @@ private:
     }
 
     void setStatus(const QString &message, StatusColor color);
-
-    // Every setting a run reads, as it is now.
-    ConversionSettings runSettings() const;
-    // One file converted into `output`; asks to open it on success.
-    void convertSingle(const QUrl &input, const QUrl &output, const ConversionSettings &settings);
-    // Every input converted beside itself.
-    void convertBatch(const ConversionSettings &settings);
-    // Plans, asks and starts a run of these files with these settings.
-    void runFiles(const ConversionSettings &settings,
-                  const QList<std::pair<QString, QString>> &inputsAndOutputs, bool batch);
-    void removeStaleTemporaries(const QList<PlannedJob> &jobs);
-    void stampTemplates(const QList<PlannedJob> &jobs);
+    Reporter reporter();
     // Plans runs and builds argument lists with this view model's PDF set-up.
     RunPlanner planner() const;
-    // Asks before replacing files this session did not write; false when the user cancels.
-    bool confirmReplacements(QList<PlannedJob> &jobs, bool batch);
-    bool writtenThisSession(const QString &path) const;
-    void startRun(QList<PlannedJob> jobs, bool batch, bool cancelled);
-    void jobFinished(qsizetype index, RunResult::Outcome outcome, const QString &failureStatus,
-                     bool cancelled, double seconds);
-    void finishRun();
+    // Starts a run of these files; the status line and progress say so first.
+    void runFiles(const ConversionSettings &settings,
+                  const QList<std::pair<QString, QString>> &inputsAndOutputs, bool batch);
     void finishConversion();
-    void setUpFormatsAndPdf();
-    void askConverterFormats(const QString &executable);
     void warnAboutPresetNeeds(const Preset &preset);
-    // Names every key of an imported defaults file that writes a file or runs a program in
-    // one question; without consent they are taken out of `settings`. The keys taken out.
-    QStringList confirmDefaultsEffects(const DefaultsImport &read, DefaultsSettings &settings);
-    void logCitationWarnings(const QString &errorText);
-    Preset currentSettingsAsPreset(const QString &name) const;
-
-    struct ActiveRun
-    {
-        bool batch = false;
-        int succeeded = 0;
-        int failed = 0;
-        int skipped = 0;
-        bool singleSucceeded = false;
-        RunResults results;
-    };
-    void reportNotFound(const QStringList &candidates);
-    void logSaveResult(const RecordFile::SaveResult &result, const QString &failurePrefix);
-    void logMerge(const QString &what, int conflicts);
-    // Takes in what another process wrote to the index since we last read it.
-    void refreshTemplatesFromDisk();
-
-    // One store as the view model shows it: the list's setter and the log texts.
-    template <typename T> struct StoreBinding
-    {
-        SharedRecordStore<T> &store;
-        QList<T> (PandocViewModel::*list)() const;
-        void (PandocViewModel::*show)(const QList<T> &);
-        QString what;
-        QString failure;
-    };
-    StoreBinding<Preset> presetBinding();
-    StoreBinding<Template> templateBinding();
-    StoreBinding<CslStyle> cslBinding();
-    void setCslStyles(const QList<CslStyle> &value);
-    // Takes in another writer's changes, runs `change` on the list under the store's lock and
-    // writes the result; `finish` learns under the lock whether it was written. Afterwards the
-    // list shows what the file holds: a change that could not be written is not kept. True
-    // when the change was written (or, without a store, made in memory).
-    template <typename T, typename Change, typename Finish>
-    bool updateStore(const StoreBinding<T> &binding, QList<T> records, Change &&change,
-                     Finish &&finish)
-    {
-        if (!m_env.store.isAvailable()) {
-            if (!change(records))
-                return false;
-            (this->*binding.show)(records);
-            return true;
-        }
-        const auto synced = binding.store.update(records, change, finish);
-        showSynced(binding, std::move(records), synced, true);
-        return synced.changed && synced.result.ok;
-    }
-    template <typename T, typename Change>
-    bool updateStore(const StoreBinding<T> &binding, QList<T> records, Change &&change)
-    {
-        return updateStore(binding, std::move(records), std::forward<Change>(change), [](bool) {});
-    }
-    template <typename T>
-    void showSynced(const StoreBinding<T> &binding, QList<T> records,
-                    const typename SharedRecordStore<T>::Saved &synced, bool write);
-    struct DeleteTexts
-    {
-        QString title;
-        QString busy;
-        QString outside;
-        QString shared;
-    };
-    // Asks, then removes the record and, once the list without it is written, its stored file
-    // unless it lies outside the library or another record still uses it.
-    // Copies a file into the kind's folder and lists it; ok only when the index was written.
-    StoredFile storeIntoLibrary(const QString &name, TemplateType type, const QString &source,
-                                const QString &description);
-    template <typename T>
-    bool deleteStoredRecord(const StoreBinding<T> &binding, const T &record, bool inLibrary,
-                            const DeleteTexts &texts);
-    void logRenewedIds(qsizetype count, const QString &what);
 
     ViewModelEnvironment m_env;
-    SharedPresetStore m_presetStore;
-    SharedTemplateIndex m_templateIndex;
-    QTimer m_descriptionSave;
-    std::optional<QUuid> m_editedDescription;
-    std::unique_ptr<VersionQuery> m_versionQuery;
-    std::unique_ptr<ConversionScheduler> m_scheduler;
-    std::optional<ActiveRun> m_run;
-    // Outputs written in this session, with their time stamp then: replacing them needs no
-    // question.
-    QHash<QString, QDateTime> m_writtenOutputs;
 
-    QList<QUrl> m_inputFiles;
-    QString m_outputFile;
+    // What the window shows and edits.
     // Every setting of the next conversion; the properties read and write it.
     ConversionSettings m_settings;
-    QList<Template> m_templates;
-    QList<Preset> m_presets;
-    std::optional<Preset> m_selectedPreset;
     bool m_isConverting = false;
     double m_progress = 0.0;
     QString m_statusMessage = QStringLiteral("Bereit");
@@ -515,16 +406,13 @@ private:
     bool m_showCssFile = false;
     bool m_showLatexTemplate = false;
     bool m_showDocxReference = false;
-    int m_parallelJobs = defaultParallelJobs();
-    RunResults m_lastRunResults;
-    // The settings the last run was planned with; a retry reuses them as they were.
-    std::optional<ConversionSettings> m_lastRunSettings;
-    bool m_stampSavePending = false;
 
-    std::unique_ptr<FormatQuery> m_formatQuery;
-    ConverterFormats m_converterFormats;
-    std::unique_ptr<PdfSetupPlanner> m_pdfPlanner;
-
-    SharedCslStyleIndex m_cslIndex{m_env.store.cslStylesFile()};
-    QList<CslStyle> m_cslStyles;
+    // The services behind the operations, each with state of its own.
+    FileSelection m_files;
+    ConverterService m_converter;
+    TemplateService m_templateLibrary;
+    PresetService m_presetStore;
+    CslStyleService m_cslLibrary;
+    RunController m_runs;
+    DefaultsTransfer m_defaults;
 };

@@ -1,40 +1,37 @@
-// Presets as pandoc defaults files: export and import.
-#include "pandocviewmodel.h"
+#include "defaultstransfer.h"
 
 #include "atomicwrite.h"
+#include "converterservice.h"
 #include "defaultsfile.h"
 #include "formatname.h"
 #include "optioncatalog.h"
+#include "presetservice.h"
 #include "settingsdefaults.h"
 #include "shellwords.h"
+#include "templateservice.h"
 
 #include <QFileInfo>
 
-namespace {
-
-QString uniqueName(const QList<Preset> &presets, const QString &base)
+DefaultsTransfer::DefaultsTransfer(PresetService &presets, const TemplateService &templates,
+                                   const ConverterService &converter, Dialogs *dialogs,
+                                   StoreLog::Log log)
+    : m_presets(presets), m_templates(templates), m_converter(converter), m_dialogs(dialogs),
+      m_log(std::move(log))
 {
-    const auto taken = [&presets](const QString &name) {
-        return std::any_of(presets.begin(), presets.end(),
-                           [&name](const Preset &p) { return p.name == name; });
-    };
-    QString name = base;
-    for (int n = 2; taken(name); ++n)
-        name = base + QStringLiteral(" (") + QString::number(n) + u')';
-    return name;
 }
 
-} // namespace
-
-bool PandocViewModel::exportDefaultsFile(const std::optional<Preset> &preset, const QString &path)
+bool DefaultsTransfer::exportFile(const std::optional<Preset> &preset,
+                                  const ConversionSettings &current, const QString &firstInput,
+                                  const QString &path) const
 {
     // A preset names its templates the way loading it would find them; the current settings
     // use what is selected.
     const ConversionSettings source =
-        preset ? settingsFromPreset(*preset, m_templates, ConversionSettings{}) : m_settings;
+        preset ? settingsFromPreset(*preset, m_templates.templates(), ConversionSettings{})
+               : current;
     const ShellWords options = splitShellWords(source.additionalOptions);
     if (options.error) {
-        appendLog(QStringLiteral("❌ Zusatzoptionen fehlerhaft: ") + *options.error);
+        m_log(QStringLiteral("❌ Zusatzoptionen fehlerhaft: ") + *options.error);
         return false;
     }
     QStringList missing;
@@ -55,36 +52,33 @@ bool PandocViewModel::exportDefaultsFile(const std::optional<Preset> &preset, co
     // (Asked only then: it writes the font header.)
     const bool automaticPdf =
         converterFormatName(source.outputFormat) == u"pdf" &&
-        source.pdfEngine == kAutomaticPdfEngine &&
+        source.pdfEngine == PdfSetup::kAutomatic &&
         !PandocOptions::uses(PandocOptions::parse(options.words), u"pdf-engine");
     const QStringList automatic =
-        automaticPdf
-            ? m_pdfPlanner->arguments(kAutomaticPdfEngine, m_inputFiles.isEmpty()
-                                                               ? QString()
-                                                               : m_inputFiles.first().toLocalFile())
-            : QStringList();
+        automaticPdf ? m_converter.pdfPlanner().arguments(PdfSetup::kAutomatic, firstInput)
+                     : QStringList();
     const DefaultsSettings settings =
         defaultsFromSettings(source, options.words, automatic, &missing);
     for (const QString &name : std::as_const(missing))
-        appendLog(QStringLiteral("⚠ Template nicht gefunden, nicht exportiert: ") + name);
+        m_log(QStringLiteral("⚠ Template nicht gefunden, nicht exportiert: ") + name);
 
     const QString title = preset ? preset->name : QStringLiteral("aktuelle Einstellungen");
     const DefaultsExport exported = writeDefaults(settings, title);
     QString error;
     if (!writeFileAtomically(path, exported.yaml, &error)) {
-        appendLog(QStringLiteral("❌ Defaults-Datei konnte nicht geschrieben werden: ") + error);
+        m_log(QStringLiteral("❌ Defaults-Datei konnte nicht geschrieben werden: ") + error);
         return false;
     }
-    appendLog(QStringLiteral("✓ Defaults-Datei exportiert: ") + QFileInfo(path).fileName());
+    m_log(QStringLiteral("✓ Defaults-Datei exportiert: ") + QFileInfo(path).fileName());
     for (const QString &group : exported.unmapped)
-        appendLog(QStringLiteral("⚠ Keine Entsprechung in Defaults-Dateien, als Kommentar "
-                                 "behalten: ") +
-                  group);
+        m_log(QStringLiteral("⚠ Keine Entsprechung in Defaults-Dateien, als Kommentar "
+                             "behalten: ") +
+              group);
     return true;
 }
 
-QStringList PandocViewModel::confirmDefaultsEffects(const DefaultsImport &read,
-                                                    DefaultsSettings &settings)
+QStringList DefaultsTransfer::confirmEffects(const DefaultsImport &read,
+                                             DefaultsSettings &settings) const
 {
     using namespace PandocOptions;
     QStringList runs;
@@ -110,7 +104,8 @@ QStringList PandocViewModel::confirmDefaultsEffects(const DefaultsImport &read,
                    writes.join(u'\n') + QStringLiteral("\n\n");
     message += QStringLiteral("Übernehmen Sie diese Einträge nur, wenn Sie der Datei vertrauen. "
                               "Übernehmen?");
-    if (showConfirmation(QStringLiteral("Defaults-Datei übernehmen"), message))
+    if (m_dialogs &&
+        m_dialogs->showConfirmation(QStringLiteral("Defaults-Datei übernehmen"), message))
         return {};
     // Declined: the rest of the file is still taken.
     takeUses(settings.extraOptions,
@@ -121,40 +116,34 @@ QStringList PandocViewModel::confirmDefaultsEffects(const DefaultsImport &read,
     return keys;
 }
 
-bool PandocViewModel::importDefaultsFile(const QString &path, const QStringList &inputChoices,
-                                         const QStringList &outputChoices)
+bool DefaultsTransfer::importFile(const QString &path, const QStringList &inputChoices,
+                                  const QStringList &outputChoices)
 {
     const QString fileName = QFileInfo(path).fileName();
     const DefaultsImport read = readDefaults(path);
     if (read.error) {
-        appendLog(QStringLiteral("❌ Defaults-Datei nicht übernommen (") + fileName +
-                  QStringLiteral("): ") + *read.error);
+        m_log(QStringLiteral("❌ Defaults-Datei nicht übernommen (") + fileName +
+              QStringLiteral("): ") + *read.error);
         return false;
     }
     DefaultsSettings s = read.settings;
-    const QStringList refused = confirmDefaultsEffects(read, s);
-    Preset preset =
-        presetFromDefaults(s, read.automaticPdfEngine, m_templates, inputChoices, outputChoices);
+    const QStringList refused = confirmEffects(read, s);
+    Preset preset = presetFromDefaults(s, read.automaticPdfEngine, m_templates.templates(),
+                                       inputChoices, outputChoices);
     preset.id = QUuid::createUuid();
-
     // The name is chosen among the presets as stored, another window's included.
-    if (!updateStore(presetBinding(), m_presets, [&preset, &path](QList<Preset> &list) {
-            preset.name = uniqueName(list, QFileInfo(path).completeBaseName());
-            list.append(preset);
-            return true;
-        }))
+    if (!m_presets.addUnique(preset, QFileInfo(path).completeBaseName()))
         return false;
-    appendLog(QStringLiteral("✓ Defaults-Datei als Voreinstellung übernommen: ") + preset.name);
+    m_log(QStringLiteral("✓ Defaults-Datei als Voreinstellung übernommen: ") + preset.name);
     if (!refused.isEmpty())
-        appendLog(QStringLiteral("⚠ Ohne Zustimmung nicht übernommen: ") +
-                  refused.join(QStringLiteral(", ")));
+        m_log(QStringLiteral("⚠ Ohne Zustimmung nicht übernommen: ") +
+              refused.join(QStringLiteral(", ")));
     if (!read.unknownKeys.isEmpty())
-        appendLog(QStringLiteral("⚠ Unbekannte Schlüssel nicht übernommen: ") +
-                  read.unknownKeys.join(QStringLiteral(", ")));
+        m_log(QStringLiteral("⚠ Unbekannte Schlüssel nicht übernommen: ") +
+              read.unknownKeys.join(QStringLiteral(", ")));
     if (!read.unsupportedKeys.isEmpty())
-        appendLog(
-            QStringLiteral("⚠ In einer Voreinstellung nicht darstellbar, nicht übernommen: ") +
-            read.unsupportedKeys.join(QStringLiteral(", ")));
-    setSelectedPreset(preset);
+        m_log(QStringLiteral("⚠ In einer Voreinstellung nicht darstellbar, nicht übernommen: ") +
+              read.unsupportedKeys.join(QStringLiteral(", ")));
+    m_presets.setSelected(preset);
     return true;
 }

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "convertersearch.h"
+#include "formatquery.h"
+#include "pdfsetup.h"
+#include "report.h"
+
+#include <QObject>
+
+#include <memory>
+
+class VersionQuery;
+
+// The converter this window uses: where it is, its version, the formats it lists and the
+// PDF engines beside it.
+class ConverterService final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ConverterService)
+
+public:
+    struct Setup
+    {
+        ConverterSearch search;
+        int versionQueryTimeoutMs = 5000;
+        int formatQueryTimeoutMs = 10000;
+        std::optional<QString> enginePath;
+        QString pdfSetupFolder;
+    };
+    static inline const QString kInstallPage = QStringLiteral("https://pandoc.org/installing.html");
+
+    ConverterService(Setup setup, Reporter report, QObject *parent = nullptr);
+    ~ConverterService() override;
+
+    const ConverterSearch &search() const { return m_setup.search; }
+    // Looks for the converter and asks its version and formats; checkFinished() follows.
+    void check();
+    const ConverterFormats &formats() const { return m_formats; }
+    const PdfSetupPlanner &pdfPlanner() const { return *m_pdfPlanner; }
+
+signals:
+    // The check has written its result (or found nothing to write).
+    void checkFinished();
+    void formatsChanged();
+
+private:
+    void reportNotFound(const QStringList &candidates);
+    void askFormats(const QString &executable);
+
+    Setup m_setup;
+    Reporter m_report;
+    std::unique_ptr<VersionQuery> m_versionQuery;
+    std::unique_ptr<FormatQuery> m_formatQuery;
+    ConverterFormats m_formats;
+    std::unique_ptr<PdfSetupPlanner> m_pdfPlanner;
+};

@@ -1,0 +1,128 @@
+#include "fileselection.h"
+
+#include "formatname.h"
+#include "formatrules.h"
+
+#include <QFileInfo>
+
+namespace {
+
+QString fileNameOf(const QUrl &url)
+{
+    return QFileInfo(url.toLocalFile()).fileName();
+}
+
+} // namespace
+
+FileSelection::FileSelection(Dialogs *dialogs, std::function<void(const QString &)> log,
+                             QObject *parent)
+    : QObject(parent), m_dialogs(dialogs), m_log(std::move(log))
+{
+}
+
+void FileSelection::setInputs(const QList<QUrl> &value)
+{
+    if (m_inputs == value)
+        return;
+    m_inputs = value;
+    emit inputsChanged();
+}
+
+void FileSelection::setOutput(const QString &value)
+{
+    const QString before = output();
+    m_besideInputs = value == kBatchPlaceholder;
+    if (!m_besideInputs)
+        m_output = value;
+    if (output() != before)
+        emit outputChanged();
+}
+
+void FileSelection::deriveOutput(const QString &outputFormat)
+{
+    if (m_inputs.size() != 1)
+        return;
+    setOutput(replaceLastExtension(m_inputs.first().toLocalFile(),
+                                   FormatRules::outputExtension(outputFormat)));
+}
+
+void FileSelection::takeOpenPanel(const QList<QUrl> &urls, const std::optional<QString> &error,
+                                  const QString &outputFormat)
+{
+    if (error) {
+        m_log(QStringLiteral("❌ Fehler beim Auswählen der Datei: ") + *error);
+        return;
+    }
+    setInputs(urls);
+    if (urls.size() == 1) {
+        deriveOutput(outputFormat);
+        return;
+    }
+    setOutput(kBatchPlaceholder);
+    if (urls.isEmpty() || !m_dialogs)
+        return;
+    QStringList names;
+    for (const QUrl &url : urls)
+        names << QStringLiteral("• ") + fileNameOf(url);
+    m_dialogs->showAlert(
+        QStringLiteral("Batch-Modus"),
+        QStringLiteral("Batch-Konvertierung aktiviert!\n\nAusgewählte Dateien (") +
+            QString::number(urls.size()) + QStringLiteral("):\n\n") + names.join(u'\n') +
+            QStringLiteral("\n\nAusgabedateien werden automatisch im gleichen Ordner mit "
+                           "dem gewählten Format erstellt."));
+}
+
+void FileSelection::takeSavePanel(const QList<QUrl> &urls, const std::optional<QString> &error)
+{
+    if (error) {
+        m_log(QStringLiteral("❌ Fehler beim Auswählen der Ausgabedatei: ") + *error);
+        return;
+    }
+    if (!urls.isEmpty())
+        setOutput(urls.first().toLocalFile());
+}
+
+void FileSelection::takeDrop(const QList<QUrl> &urls, const QString &outputFormat)
+{
+    QList<QUrl> files;
+    for (const QUrl &url : urls) {
+        if (url.isLocalFile())
+            files.append(url);
+    }
+    if (files.isEmpty())
+        return;
+    setInputs(files);
+    if (files.size() == 1)
+        deriveOutput(outputFormat);
+}
+
+void FileSelection::showList()
+{
+    QStringList lines;
+    for (qsizetype i = 0; i < m_inputs.size(); ++i)
+        lines << QString::number(i + 1) + QStringLiteral(". ") + fileNameOf(m_inputs[i]);
+    if (m_dialogs)
+        m_dialogs->showAlert(QStringLiteral("Ausgewählte Dateien"),
+                             QStringLiteral("Batch-Konvertierung: ") +
+                                 QString::number(m_inputs.size()) +
+                                 QStringLiteral(" Dateien\n\n") + lines.join(u'\n'));
+}
+
+QString FileSelection::display() const
+{
+    if (m_inputs.isEmpty())
+        return {};
+    if (m_inputs.size() == 1)
+        return m_inputs.first().toLocalFile();
+    return QStringLiteral("📦 ") + QString::number(m_inputs.size()) +
+           QStringLiteral(" Dateien ausgewählt");
+}
+
+QString FileSelection::suggestedName(const QString &outputFormat) const
+{
+    if (m_inputs.isEmpty())
+        return QStringLiteral("output");
+    const QString fileName = fileNameOf(m_inputs.first());
+    return baseNameWithoutLastExtension(fileName) + u'.' +
+           FormatRules::outputExtension(outputFormat);
+}

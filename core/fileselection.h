@@ -1,0 +1,54 @@
+#pragma once
+
+#include "dialogs.h"
+#include "report.h"
+
+#include <QList>
+#include <QObject>
+#include <QUrl>
+
+#include <optional>
+
+// The chosen inputs and the output: from the open and save panels, drops and retries.
+class FileSelection final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(FileSelection)
+
+public:
+    // Shown for the output while each output lies beside its input.
+    static inline const QString kBatchPlaceholder = QStringLiteral("(Automatisch generiert)");
+
+    FileSelection(Dialogs *dialogs, std::function<void(const QString &)> log,
+                  QObject *parent = nullptr);
+
+    const QList<QUrl> &inputs() const { return m_inputs; }
+    void setInputs(const QList<QUrl> &value);
+    // The output as the field shows it.
+    QString output() const { return m_besideInputs ? kBatchPlaceholder : m_output; }
+    // The placeholder makes every output lie beside its input.
+    void setOutput(const QString &value);
+    // The one input's name with the format's extension.
+    void deriveOutput(const QString &outputFormat);
+
+    void takeOpenPanel(const QList<QUrl> &urls, const std::optional<QString> &error,
+                       const QString &outputFormat);
+    void takeSavePanel(const QList<QUrl> &urls, const std::optional<QString> &error);
+    // Takes the local files among the dropped URLs, in order.
+    void takeDrop(const QList<QUrl> &urls, const QString &outputFormat);
+    void showList();
+
+    QString display() const;
+    QString suggestedName(const QString &outputFormat) const;
+
+signals:
+    void inputsChanged();
+    void outputChanged();
+
+private:
+    Dialogs *m_dialogs;
+    std::function<void(const QString &)> m_log;
+    QList<QUrl> m_inputs;
+    QString m_output;
+    bool m_besideInputs = false;
+};

@@ -1,0 +1,273 @@
+#include "runcontroller.h"
+
+#include "conversionscheduler.h"
+#include "filepaths.h"
+#include "outputkeeper.h"
+#include "runplanner.h"
+
+#include <QFileInfo>
+#include <QThread>
+
+#include <algorithm>
+
+namespace {
+
+const QString kSeparator = QString(60, u'=');
+
+QString lastComponent(const QString &path)
+{
+    return QFileInfo(path).fileName();
+}
+
+void removeStaleTemporaries(const QList<PlannedJob> &jobs)
+{
+    QSet<QString> folders;
+    for (const PlannedJob &job : jobs) {
+        if (!job.refusal && !job.output.isEmpty())
+            folders.insert(QFileInfo(job.output).absolutePath());
+    }
+    for (const QString &folder : std::as_const(folders))
+        OutputKeeper::removeStale(folder);
+}
+
+QSet<QUuid> templatesPassed(const QList<PlannedJob> &jobs)
+{
+    QSet<QUuid> used;
+    for (const PlannedJob &job : jobs) {
+        if (job.refusal)
+            continue;
+        for (const Template &t : job.templates)
+            used.insert(t.id);
+    }
+    return used;
+}
+
+} // namespace
+
+int RunController::defaultParallelJobs()
+{
+    return std::clamp(QThread::idealThreadCount(), kMinParallelJobs, 4);
+}
+
+RunController::RunController(Setup setup, Reporter report, QObject *parent)
+    : QObject(parent), m_setup(std::move(setup)), m_report(std::move(report))
+{
+}
+
+RunController::~RunController() = default;
+
+bool RunController::setParallelJobs(int value)
+{
+    value = std::clamp(value, kMinParallelJobs, kMaxParallelJobs);
+    return std::exchange(m_parallelJobs, value) != value;
+}
+
+void RunController::run(const RunPlanner &planner, const ConversionSettings &settings,
+                        const QList<std::pair<QString, QString>> &inputsAndOutputs, bool batch)
+{
+    QList<PlannedJob> jobs = planner.plan(settings, inputsAndOutputs);
+    const bool go = confirmReplacements(jobs, batch);
+    if (batch) {
+        m_report.log(u'\n' + kSeparator);
+        m_report.log(QStringLiteral("Batch-Konvertierung gestartet: ") +
+                     QString::number(jobs.size()) + QStringLiteral(" Dateien"));
+        m_report.log(kSeparator);
+    }
+    m_lastSettings = settings;
+    start(std::move(jobs), batch, !go);
+}
+
+bool RunController::writtenThisSession(const QString &path) const
+{
+    const auto found = m_written.constFind(comparablePath(path));
+    return found != m_written.cend() && found.value() == QFileInfo(path).lastModified();
+}
+
+bool RunController::confirmReplacements(QList<PlannedJob> &jobs, bool batch)
+{
+    QList<qsizetype> foreign;
+    for (qsizetype i = 0; i < jobs.size(); ++i) {
+        if (!jobs[i].refusal && somethingAt(jobs[i].output) && !writtenThisSession(jobs[i].output))
+            foreign.append(i);
+    }
+    if (foreign.isEmpty())
+        return true;
+    Dialogs *dialogs = m_setup.dialogs;
+    if (!batch) {
+        PlannedJob &job = jobs.first();
+        if (dialogs && dialogs->showConfirmation(
+                           QStringLiteral("Datei existiert bereits"),
+                           QStringLiteral("Datei existiert bereits: ") + lastComponent(job.output) +
+                               QStringLiteral("\n\nMöchten Sie die Datei ersetzen?")))
+            return true;
+        job.refusal =
+            Refusal{QStringLiteral("⚠ Datei nicht ersetzt: ") + job.output,
+                    QStringLiteral("⚠ Konvertierung abgebrochen"), RunResult::Outcome::Skipped};
+        return true;
+    }
+    QStringList files;
+    for (qsizetype i : std::as_const(foreign))
+        files.append(jobs[i].output);
+    const Dialogs::ReplaceAnswer answer =
+        dialogs ? dialogs->askReplaceFiles(
+                      QStringLiteral("Dateien existieren bereits"),
+                      QString::number(files.size()) +
+                          QStringLiteral(" Ausgabedateien existieren bereits. Möchten Sie sie "
+                                         "ersetzen?"),
+                      files)
+                : Dialogs::ReplaceAnswer::SkipThese;
+    if (answer == Dialogs::ReplaceAnswer::Cancel)
+        return false;
+    if (answer == Dialogs::ReplaceAnswer::SkipThese) {
+        for (qsizetype i : std::as_const(foreign))
+            jobs[i].refusal = Refusal{QStringLiteral("⚠ Übersprungen, Datei existiert bereits: ") +
+                                          jobs[i].output,
+                                      {},
+                                      RunResult::Outcome::Skipped};
+    }
+    return true;
+}
+
+void RunController::start(QList<PlannedJob> jobs, bool batch, bool cancelled)
+{
+    ActiveRun run;
+    run.batch = batch;
+    run.results.reserve(jobs.size());
+    for (const PlannedJob &job : std::as_const(jobs))
+        run.results.append({job.input, job.output, RunResult::Outcome::Skipped, 0.0});
+    m_run = std::move(run);
+    if (!cancelled) {
+        removeStaleTemporaries(jobs);
+        // Once per run, whatever the outcome; a batch of many files must not write the index
+        // for each of them.
+        if (m_setup.templatesUsed)
+            m_setup.templatesUsed(templatesPassed(jobs));
+    }
+
+    const qsizetype total = jobs.size();
+    ConversionScheduler::Hooks hooks;
+    hooks.starting = [this, total](qsizetype, const PlannedJob &job) {
+        if (m_run->batch) {
+            const qsizetype finished = m_scheduler->finishedCount();
+            m_report.progress(double(finished) / double(total));
+            m_report.statusText(QStringLiteral("Konvertierung ") + QString::number(finished + 1) +
+                                u'/' + QString::number(total) + QStringLiteral(": ") +
+                                lastComponent(job.input));
+        }
+    };
+    hooks.log = [this](const QString &line) { m_report.log(line); };
+    hooks.finished = [this](qsizetype index, const ConversionJob::End &end) {
+        jobFinished(index, end);
+    };
+    hooks.done = [this] { finishRun(); };
+    m_scheduler = std::make_unique<ConversionScheduler>(std::move(jobs), *m_setup.converter,
+                                                        batch ? m_parallelJobs : 1,
+                                                        m_setup.cancelGraceMs, std::move(hooks));
+    if (cancelled)
+        m_scheduler->cancel();
+    else
+        m_scheduler->start();
+}
+
+void RunController::cancel()
+{
+    if (m_scheduler)
+        m_scheduler->cancel();
+}
+
+void RunController::jobFinished(qsizetype index, const ConversionJob::End &end)
+{
+    ActiveRun &run = *m_run;
+    RunResult &row = run.results[index];
+    row.outcome = end.outcome;
+    row.seconds = end.seconds;
+    switch (end.outcome) {
+    case RunResult::Outcome::Succeeded:
+        ++run.succeeded;
+        run.singleSucceeded = !run.batch;
+        m_written.insert(comparablePath(row.output), QFileInfo(row.output).lastModified());
+        break;
+    case RunResult::Outcome::Failed:
+        ++run.failed;
+        break;
+    case RunResult::Outcome::Skipped:
+        ++run.skipped;
+        break;
+    }
+    if (end.cancelled)
+        m_report.status(QStringLiteral("⚠ Konvertierung abgebrochen"), Tone::Warning);
+    else if (!end.failureStatus.isEmpty())
+        m_report.status(end.failureStatus, end.outcome == RunResult::Outcome::Skipped
+                                               ? Tone::Warning
+                                               : Tone::Failure);
+    if (run.batch)
+        m_report.progress(double(m_scheduler->finishedCount()) / double(run.results.size()));
+}
+
+void RunController::finishRun()
+{
+    const ActiveRun run = std::move(*m_run);
+    m_run.reset();
+    const bool cancelled = m_scheduler->isCancelled();
+    // Called from inside the scheduler.
+    m_scheduler.release()->deleteLater();
+    m_lastResults = run.results;
+
+    if (!run.batch) {
+        emit resultsReady();
+        if (run.singleSucceeded) {
+            const QString output = run.results.first().output;
+            m_report.status(QStringLiteral("✓ Konvertierung erfolgreich!"), Tone::Success);
+            if (m_setup.dialogs &&
+                m_setup.dialogs->showConfirmation(
+                    QStringLiteral("Konvertierung erfolgreich!"),
+                    QStringLiteral("Datei: ") + lastComponent(output) +
+                        QStringLiteral("\n\nMöchten Sie die Ausgabedatei öffnen?")) &&
+                m_setup.desktop)
+                m_setup.desktop->openFile(output);
+        }
+        emit finished();
+        return;
+    }
+    reportBatch(run, cancelled);
+    emit finished();
+}
+
+void RunController::reportBatch(const ActiveRun &run, bool cancelled)
+{
+    const QString succeeded = QString::number(run.succeeded);
+    const QString failed = QString::number(run.failed);
+    const QString skipped = QString::number(run.skipped);
+    QString logLine;
+    if (cancelled) {
+        m_report.status(QStringLiteral("⚠ Batch-Konvertierung abgebrochen! Erfolg: ") + succeeded +
+                            QStringLiteral(", Fehler: ") + failed +
+                            QStringLiteral(", Übersprungen: ") + skipped,
+                        Tone::Warning);
+        logLine = QStringLiteral("Batch-Konvertierung abgebrochen: ") + succeeded +
+                  QStringLiteral(" erfolgreich, ") + failed + QStringLiteral(" Fehler, ") +
+                  skipped + QStringLiteral(" übersprungen");
+    } else {
+        const QString skippedPart =
+            run.skipped > 0 ? QStringLiteral(", Übersprungen: ") + skipped : QString();
+        m_report.progress(1.0);
+        m_report.status(QStringLiteral("Batch-Konvertierung abgeschlossen! Erfolg: ") + succeeded +
+                            QStringLiteral(", Fehler: ") + failed + skippedPart,
+                        run.failed > 0 ? Tone::Warning : Tone::Success);
+        logLine =
+            QStringLiteral("Batch-Konvertierung abgeschlossen: ") + succeeded +
+            QStringLiteral(" erfolgreich, ") + failed + QStringLiteral(" Fehler") +
+            (run.skipped > 0 ? QStringLiteral(", ") + skipped + QStringLiteral(" übersprungen")
+                             : QString());
+    }
+    m_report.log(u'\n' + kSeparator);
+    m_report.log(logLine);
+    m_report.log(kSeparator);
+    emit resultsReady();
+    if (!cancelled && m_setup.dialogs)
+        m_setup.dialogs->showAlert(
+            QStringLiteral("Batch-Konvertierung"),
+            QStringLiteral("Batch-Konvertierung abgeschlossen!\n\n✅ Erfolgreich: ") + succeeded +
+                QStringLiteral("\n❌ Fehler: ") + failed +
+                (run.skipped > 0 ? QStringLiteral("\n⏭ Übersprungen: ") + skipped : QString()));
+}
