@@ -2,6 +2,7 @@
 
 #include "formatname.h"
 #include "formatrules.h"
+#include "runplanner.h"
 
 #include <QFileInfo>
 
@@ -104,8 +105,8 @@ void FileSelection::showList()
     if (m_dialogs)
         m_dialogs->showAlert(QStringLiteral("Ausgewählte Dateien"),
                              QStringLiteral("Batch-Konvertierung: ") +
-                                 QString::number(m_inputs.size()) +
-                                 QStringLiteral(" Dateien\n\n") + lines.join(u'\n'));
+                                 QString::number(m_inputs.size()) + QStringLiteral(" Dateien\n\n") +
+                                 lines.join(u'\n'));
 }
 
 QString FileSelection::display() const
@@ -125,4 +126,18 @@ QString FileSelection::suggestedName(const QString &outputFormat) const
     const QString fileName = fileNameOf(m_inputs.first());
     return baseNameWithoutLastExtension(fileName) + u'.' +
            FormatRules::outputExtension(outputFormat);
+}
+
+QList<std::pair<QString, QString>> FileSelection::plannedFiles(const QString &outputFormat) const
+{
+    if (m_inputs.size() == 1 && !m_besideInputs) {
+        const QString output =
+            m_output.isEmpty() ? QString() : QFileInfo(m_output).absoluteFilePath();
+        return {{m_inputs.first().toLocalFile(), output}};
+    }
+    QStringList paths;
+    paths.reserve(m_inputs.size());
+    for (const QUrl &url : m_inputs)
+        paths << url.toLocalFile();
+    return RunPlanner::besideInputs(paths, outputFormat);
 }

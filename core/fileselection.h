@@ -23,6 +23,10 @@ public:
                   QObject *parent = nullptr);
 
     const QList<QUrl> &inputs() const { return m_inputs; }
+    QString firstInput() const
+    {
+        return m_inputs.isEmpty() ? QString() : m_inputs[0].toLocalFile();
+    }
     void setInputs(const QList<QUrl> &value);
     // The output as the field shows it.
     QString output() const { return m_besideInputs ? kBatchPlaceholder : m_output; }
@@ -37,6 +41,9 @@ public:
     // Takes the local files among the dropped URLs, in order.
     void takeDrop(const QList<QUrl> &urls, const QString &outputFormat);
     void showList();
+
+    // Each input with its absolute output: the chosen one, or beside the inputs.
+    QList<std::pair<QString, QString>> plannedFiles(const QString &outputFormat) const;
 
     QString display() const;
     QString suggestedName(const QString &outputFormat) const;

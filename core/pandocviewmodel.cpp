@@ -14,30 +14,13 @@
 
 namespace {
 
-QString absolutePath(const QString &path)
-{
-    return QFileInfo(path).absoluteFilePath();
-}
-
-PandocViewModel::StatusColor colorOf(Tone tone)
-{
-    using Color = PandocViewModel::StatusColor;
-    switch (tone) {
-    case Tone::Neutral:
-        return Color::Primary;
-    case Tone::Busy:
-        return Color::Blue;
-    case Tone::Success:
-        return Color::Green;
-    case Tone::Warning:
-        return Color::Orange;
-    case Tone::Failure:
-        return Color::Red;
-    case Tone::Muted:
-        return Color::Gray;
-    }
-    return Color::Primary;
-}
+// The status colours name the tones in the same order.
+static_assert(int(Tone::Neutral) == int(PandocViewModel::StatusColor::Primary) &&
+              int(Tone::Busy) == int(PandocViewModel::StatusColor::Blue) &&
+              int(Tone::Success) == int(PandocViewModel::StatusColor::Green) &&
+              int(Tone::Warning) == int(PandocViewModel::StatusColor::Orange) &&
+              int(Tone::Failure) == int(PandocViewModel::StatusColor::Red) &&
+              int(Tone::Muted) == int(PandocViewModel::StatusColor::Gray));
 
 } // namespace
 
@@ -46,26 +29,49 @@ PandocViewModel::PandocViewModel(ViewModelEnvironment environment, QObject *pare
       m_converter({m_env.converter, m_env.versionQueryTimeoutMs, m_env.formatQueryTimeoutMs,
                    m_env.enginePath, m_env.pdfSetupFolder},
                   reporter()),
-      m_templateLibrary(m_env.store, m_env.dialogs, m_env.desktop, reporter().log),
-      m_presetStore(m_env.store, reporter().log),
-      m_cslLibrary(m_env.store, m_env.dialogs, reporter().log),
+      m_library(m_env.store, m_env.dialogs, m_env.desktop, reporter().log),
+      m_presets(m_env.store, reporter().log), m_styles(m_env.store, m_env.dialogs, reporter().log),
       m_runs({&m_converter.search(), m_env.dialogs, m_env.desktop, m_env.cancelGraceMs,
-              [this](const QSet<QUuid> &ids) { m_templateLibrary.stamp(ids); }},
+              [this](const QSet<QUuid> &ids) { m_library.stamp(ids); }},
              reporter()),
-      m_defaults(m_presetStore, m_templateLibrary, m_converter, m_env.dialogs, reporter().log)
+      m_defaults(m_presets, m_library, m_converter, m_env.dialogs, reporter().log)
 {
-    connect(&m_files, &FileSelection::inputsChanged, this, &PandocViewModel::inputFilesChanged);
-    connect(&m_files, &FileSelection::outputChanged, this, &PandocViewModel::outputFileChanged);
+    using Edit = SettingsModel;
+    using VM = PandocViewModel;
+    const std::pair<void (Edit::*)(), void (VM::*)()> settingsSignals[] = {
+        {&Edit::inputFormatChanged, &VM::inputFormatChanged},
+        {&Edit::outputFormatChanged, &VM::outputFormatChanged},
+        {&Edit::htmlTemplateChanged, &VM::selectedHtmlTemplateChanged},
+        {&Edit::cssTemplateChanged, &VM::selectedCssTemplateChanged},
+        {&Edit::latexTemplateChanged, &VM::selectedLatexTemplateChanged},
+        {&Edit::docxTemplateChanged, &VM::selectedDocxTemplateChanged},
+        {&Edit::standaloneChanged, &VM::standaloneChanged},
+        {&Edit::tableOfContentsChanged, &VM::tableOfContentsChanged},
+        {&Edit::numberSectionsChanged, &VM::numberSectionsChanged},
+        {&Edit::additionalOptionsChanged, &VM::additionalOptionsChanged},
+        {&Edit::pdfEngineChanged, &VM::pdfEngineChanged},
+        {&Edit::bibliographyChanged, &VM::bibliographyFileChanged},
+        {&Edit::cslChanged, &VM::cslFileChanged},
+        {&Edit::processCitationsChanged, &VM::processCitationsChanged},
+        {&Edit::optionsChanged, &VM::optionValuesChanged}};
+    // Every setting and file shows in the command preview.
+    for (const auto &[from, to] : settingsSignals) {
+        connect(&m_settings, from, this, to);
+        connect(&m_settings, from, this, &VM::commandPreviewChanged);
+    }
+    connect(&m_files, &FileSelection::inputsChanged, this, &VM::inputFilesChanged);
+    connect(&m_files, &FileSelection::outputChanged, this, &VM::outputFileChanged);
+    connect(&m_files, &FileSelection::inputsChanged, this, &VM::commandPreviewChanged);
+    connect(&m_files, &FileSelection::outputChanged, this, &VM::commandPreviewChanged);
     connect(&m_converter, &ConverterService::checkFinished, this,
             &PandocViewModel::pandocCheckFinished);
     connect(&m_converter, &ConverterService::formatsChanged, this,
             &PandocViewModel::converterFormatsChanged);
-    connect(&m_templateLibrary, &TemplateService::changed, this,
-            &PandocViewModel::templatesChanged);
-    connect(&m_presetStore, &PresetService::changed, this, &PandocViewModel::presetsChanged);
-    connect(&m_presetStore, &PresetService::selectedChanged, this,
+    connect(&m_library, &TemplateService::changed, this, &PandocViewModel::templatesChanged);
+    connect(&m_presets, &PresetService::changed, this, &PandocViewModel::presetsChanged);
+    connect(&m_presets, &PresetService::selectedChanged, this,
             &PandocViewModel::selectedPresetChanged);
-    connect(&m_cslLibrary, &CslStyleService::changed, this, &PandocViewModel::cslStylesChanged);
+    connect(&m_styles, &CslStyleService::changed, this, &PandocViewModel::cslStylesChanged);
     connect(&m_runs, &RunController::resultsReady, this, &PandocViewModel::runResultsReady);
     connect(&m_runs, &RunController::finished, this, &PandocViewModel::finishConversion);
 
@@ -73,19 +79,6 @@ PandocViewModel::PandocViewModel(ViewModelEnvironment environment, QObject *pare
     loadPresets();
     loadCslStyles();
     updateTemplateVisibility();
-
-    for (auto changed :
-         {&PandocViewModel::inputFilesChanged, &PandocViewModel::outputFileChanged,
-          &PandocViewModel::inputFormatChanged, &PandocViewModel::outputFormatChanged,
-          &PandocViewModel::selectedHtmlTemplateChanged,
-          &PandocViewModel::selectedCssTemplateChanged,
-          &PandocViewModel::selectedLatexTemplateChanged,
-          &PandocViewModel::selectedDocxTemplateChanged, &PandocViewModel::standaloneChanged,
-          &PandocViewModel::tableOfContentsChanged, &PandocViewModel::numberSectionsChanged,
-          &PandocViewModel::additionalOptionsChanged, &PandocViewModel::bibliographyFileChanged,
-          &PandocViewModel::cslFileChanged, &PandocViewModel::processCitationsChanged,
-          &PandocViewModel::pdfEngineChanged, &PandocViewModel::optionValuesChanged})
-        connect(this, changed, this, &PandocViewModel::commandPreviewChanged);
 }
 
 PandocViewModel::~PandocViewModel()
@@ -97,89 +90,11 @@ PandocViewModel::~PandocViewModel()
 Reporter PandocViewModel::reporter()
 {
     return {[this](const QString &line) { appendLog(line); },
-            [this](const QString &message, Tone tone) { setStatus(message, colorOf(tone)); },
+            [this](const QString &message, Tone tone) { setStatus(message, StatusColor(tone)); },
             [this](const QString &message) { setStatusMessage(message); },
             [this](double value) { setProgress(value); }};
 }
 
-// --- setters: each announces only a real change ---
-
-void PandocViewModel::setInputFiles(const QList<QUrl> &v)
-{
-    m_files.setInputs(v);
-}
-void PandocViewModel::setOutputFile(const QString &v)
-{
-    m_files.setOutput(v);
-}
-void PandocViewModel::setInputFormat(const QString &v)
-{
-    assign(m_settings.inputFormat, v, &PandocViewModel::inputFormatChanged);
-}
-void PandocViewModel::setOutputFormat(const QString &v)
-{
-    assign(m_settings.outputFormat, v, &PandocViewModel::outputFormatChanged);
-}
-void PandocViewModel::setTemplates(const QList<Template> &v)
-{
-    m_templateLibrary.setTemplates(v);
-}
-void PandocViewModel::setSelectedHtmlTemplate(const std::optional<Template> &v)
-{
-    assign(m_settings.htmlTemplate, v, &PandocViewModel::selectedHtmlTemplateChanged);
-}
-void PandocViewModel::setSelectedCssTemplate(const std::optional<Template> &v)
-{
-    assign(m_settings.cssTemplate, v, &PandocViewModel::selectedCssTemplateChanged);
-}
-void PandocViewModel::setSelectedLatexTemplate(const std::optional<Template> &v)
-{
-    assign(m_settings.latexTemplate, v, &PandocViewModel::selectedLatexTemplateChanged);
-}
-void PandocViewModel::setSelectedDocxTemplate(const std::optional<Template> &v)
-{
-    assign(m_settings.docxTemplate, v, &PandocViewModel::selectedDocxTemplateChanged);
-}
-void PandocViewModel::setStandalone(bool v)
-{
-    assign(m_settings.standalone, v, &PandocViewModel::standaloneChanged);
-}
-void PandocViewModel::setTableOfContents(bool v)
-{
-    assign(m_settings.tableOfContents, v, &PandocViewModel::tableOfContentsChanged);
-}
-void PandocViewModel::setNumberSections(bool v)
-{
-    assign(m_settings.numberSections, v, &PandocViewModel::numberSectionsChanged);
-}
-void PandocViewModel::setAdditionalOptions(const QString &v)
-{
-    assign(m_settings.additionalOptions, v, &PandocViewModel::additionalOptionsChanged);
-}
-void PandocViewModel::setPresets(const QList<Preset> &v)
-{
-    m_presetStore.setPresets(v);
-}
-void PandocViewModel::setSelectedPreset(const std::optional<Preset> &v)
-{
-    m_presetStore.setSelected(v);
-}
-void PandocViewModel::setIsConverting(bool v)
-{
-    assign(m_isConverting, v, &PandocViewModel::isConvertingChanged);
-}
-void PandocViewModel::setProgress(double v)
-{
-    assign(m_progress, v, &PandocViewModel::progressChanged);
-}
-void PandocViewModel::setStatusMessage(const QString &v)
-{
-    assign(m_statusMessage, v, &PandocViewModel::statusMessageChanged);
-}
-void PandocViewModel::setStatusColor(StatusColor v)
-{
-    assign(m_statusColor, v, &PandocViewModel::statusColorChanged);
-}
 void PandocViewModel::setLogMessages(const QStringList &v)
 {
     if (m_logMessages == v)
@@ -195,10 +110,6 @@ void PandocViewModel::setShowHtmlTemplate(bool v)
 {
     assign(m_showHtmlTemplate, v, &PandocViewModel::showHtmlTemplateChanged);
 }
-void PandocViewModel::setShowCssFile(bool v)
-{
-    assign(m_showCssFile, v, &PandocViewModel::showCssFileChanged);
-}
 void PandocViewModel::setShowLatexTemplate(bool v)
 {
     assign(m_showLatexTemplate, v, &PandocViewModel::showLatexTemplateChanged);
@@ -206,42 +117,6 @@ void PandocViewModel::setShowLatexTemplate(bool v)
 void PandocViewModel::setShowDocxReference(bool v)
 {
     assign(m_showDocxReference, v, &PandocViewModel::showDocxReferenceChanged);
-}
-void PandocViewModel::setPdfEngine(const QString &value)
-{
-    assign(m_settings.pdfEngine, value, &PandocViewModel::pdfEngineChanged);
-}
-void PandocViewModel::setBibliographyFile(const QString &value)
-{
-    if (m_settings.citations.bibliography == value)
-        return;
-    const bool wasEmpty = m_settings.citations.bibliography.isEmpty();
-    m_settings.citations.bibliography = value;
-    emit bibliographyFileChanged();
-    if (wasEmpty != value.isEmpty())
-        setProcessCitations(!value.isEmpty());
-}
-void PandocViewModel::setCslFile(const QString &value)
-{
-    assign(m_settings.citations.csl, value, &PandocViewModel::cslFileChanged);
-}
-void PandocViewModel::setProcessCitations(bool value)
-{
-    assign(m_settings.citations.process, value, &PandocViewModel::processCitationsChanged);
-}
-std::optional<QString> PandocViewModel::optionValue(const QString &name) const
-{
-    const auto found = m_settings.options.constFind(name);
-    return found == m_settings.options.cend() ? std::nullopt : std::optional(found.value());
-}
-void PandocViewModel::setOptionValue(const QString &name, const std::optional<QString> &value)
-{
-    QMap<QString, QString> options = m_settings.options;
-    if (value)
-        options.insert(name, *value);
-    else
-        options.remove(name);
-    assign(m_settings.options, options, &PandocViewModel::optionValuesChanged);
 }
 void PandocViewModel::setParallelJobs(int value)
 {
@@ -251,76 +126,19 @@ void PandocViewModel::setParallelJobs(int value)
 
 // --- derived values ---
 
-QString PandocViewModel::inputFileDisplay() const
-{
-    return m_files.display();
-}
-
 bool PandocViewModel::shouldShowTemplates() const
 {
     return m_showHtmlTemplate || m_showCssFile || m_showLatexTemplate || m_showDocxReference;
 }
 
-QList<Template> PandocViewModel::htmlTemplates() const
-{
-    return templatesOfType(templates(), TemplateType::Html);
-}
-
-QList<Template> PandocViewModel::cssTemplates() const
-{
-    return templatesOfType(templates(), TemplateType::Css);
-}
-
-QList<Template> PandocViewModel::latexTemplates() const
-{
-    return templatesOfType(templates(), TemplateType::Latex);
-}
-
-QList<Template> PandocViewModel::docxTemplates() const
-{
-    return templatesOfType(templates(), TemplateType::DocxReference);
-}
-
-QString PandocViewModel::outputFileType() const
-{
-    const QString name = converterFormatName(m_settings.outputFormat);
-    if (name == u"docx")
-        return QStringLiteral("Word-Dokument (*.docx)");
-    if (name == u"html" || name == u"html5")
-        return QStringLiteral("HTML-Dokument (*.html *.htm)");
-    if (name == u"pdf")
-        return QStringLiteral("PDF-Dokument (*.pdf)");
-    if (name == u"latex")
-        return QStringLiteral("LaTeX-Dokument (*.tex)");
-    if (name == u"markdown")
-        return QStringLiteral("Markdown-Dokument (*.md)");
-    return QStringLiteral("Alle Dateien (*)");
-}
-
 QString PandocViewModel::suggestedOutputFilename() const
 {
-    return m_files.suggestedName(m_settings.outputFormat);
-}
-
-QStringList PandocViewModel::extraInputFormats() const
-{
-    return FormatRules::extraFormats(FormatRules::inputFormatChoices(), m_converter.formats().input);
-}
-
-QStringList PandocViewModel::extraOutputFormats() const
-{
-    return FormatRules::extraFormats(FormatRules::outputFormatChoices(),
-                                     m_converter.formats().output);
-}
-
-QStringList PandocViewModel::pdfEngines() const
-{
-    return m_converter.pdfPlanner().engines();
+    return m_files.suggestedName(settings().outputFormat);
 }
 
 bool PandocViewModel::showPdfEngine() const
 {
-    return converterFormatName(m_settings.outputFormat).toLower() == u"pdf";
+    return converterFormatName(settings().outputFormat).toLower() == u"pdf";
 }
 
 QString PandocViewModel::automaticPdfEngine(const QString &inputPath) const
@@ -328,27 +146,17 @@ QString PandocViewModel::automaticPdfEngine(const QString &inputPath) const
     return m_converter.pdfPlanner().automaticEngine(inputPath);
 }
 
-CitationSettings PandocViewModel::citationSettings() const
-{
-    return m_settings.citations;
-}
-
 // --- output side ---
 
 void PandocViewModel::updateTemplateVisibility()
 {
     using Family = FormatRules::TemplateFamily;
-    const Family family = FormatRules::templateFamily(m_settings.outputFormat);
+    const Family family = FormatRules::templateFamily(settings().outputFormat);
     const bool html = family == Family::Html;
     setShowHtmlTemplate(html);
     setShowCssFile(html);
     setShowLatexTemplate(family == Family::Latex);
     setShowDocxReference(family == Family::Docx);
-}
-
-void PandocViewModel::autoSetOutputFile()
-{
-    m_files.deriveOutput(m_settings.outputFormat);
 }
 
 void PandocViewModel::clearLog()
@@ -385,34 +193,17 @@ bool PandocViewModel::showConfirmation(const QString &title, const QString &mess
     return m_env.dialogs && m_env.dialogs->showConfirmation(title, message);
 }
 
-// --- converter discovery ---
-
-void PandocViewModel::checkPandocInstallation()
-{
-    m_converter.check();
-}
-
 // --- input and output selection ---
 
 void PandocViewModel::handleInputFileSelection(const PanelResult &outcome)
 {
-    m_files.takeOpenPanel(outcome.urls, outcome.error, m_settings.outputFormat);
-}
-
-void PandocViewModel::handleOutputFileSelection(const PanelResult &outcome)
-{
-    m_files.takeSavePanel(outcome.urls, outcome.error);
+    m_files.takeOpenPanel(outcome.urls, outcome.error, settings().outputFormat);
 }
 
 bool PandocViewModel::handleDrop(const QList<QUrl> &urls)
 {
-    m_files.takeDrop(urls, m_settings.outputFormat);
+    m_files.takeDrop(urls, settings().outputFormat);
     return true;
-}
-
-void PandocViewModel::showBatchFileList()
-{
-    m_files.showList();
 }
 
 // --- conversion ---
@@ -420,53 +211,29 @@ void PandocViewModel::showBatchFileList()
 RunPlanner PandocViewModel::planner() const
 {
     return RunPlanner(m_converter.pdfPlanner(), [this](const QList<Template> &passed) {
-        return m_templateLibrary.outsideWarnings(passed);
+        return m_library.outsideWarnings(passed);
     });
 }
 
 QString PandocViewModel::commandPreview() const
 {
-    const QList<QUrl> &inputs = m_files.inputs();
-    if (inputs.isEmpty())
+    if (m_files.inputs().isEmpty())
         return {};
-    const ExtraOptions options = parseExtraOptions(m_settings.additionalOptions);
-    if (options.error)
-        return QStringLiteral("(Zusatzoptionen fehlerhaft: ") + *options.error + u')';
-    const QString input = inputs.first().toLocalFile();
-    const QString chosen = m_files.output();
-    const QString output =
-        inputs.size() == 1
-            ? (chosen.isEmpty() ? QString() : absolutePath(chosen))
-            : RunPlanner::besideInputs({input}, m_settings.outputFormat).first().second;
-    const QStringList args = planner().arguments(m_settings, input, output, options.words, nullptr);
-    QStringList line{
-        shellQuote(m_converter.search().locate().value_or(QStringLiteral("pandoc")))};
-    for (const QString &arg : args)
-        line << shellQuote(arg);
-    return line.join(u' ');
+    const auto [input, output] = m_files.plannedFiles(settings().outputFormat).first();
+    return planner().commandLine(settings(), input, output,
+                                 m_converter.search().locate().value_or(QStringLiteral("pandoc")));
 }
 
 void PandocViewModel::convert()
 {
-    const QList<QUrl> inputs = m_files.inputs();
-    if (inputs.isEmpty()) {
+    if (m_files.inputs().isEmpty()) {
         appendLog(QStringLiteral("❌ Keine Eingabedatei ausgewählt"));
         return;
     }
     if (m_runs.isRunning())
         return; // one run at a time; the view disables its start controls meanwhile
-    if (inputs.size() > 1) {
-        QStringList paths;
-        paths.reserve(inputs.size());
-        for (const QUrl &url : inputs)
-            paths << url.toLocalFile();
-        runFiles(m_settings, RunPlanner::besideInputs(paths, m_settings.outputFormat), true);
-        return;
-    }
-    const QString output = m_files.output();
-    runFiles(m_settings,
-             {{inputs.first().toLocalFile(), output.isEmpty() ? QString() : absolutePath(output)}},
-             false);
+    runFiles(settings(), m_files.plannedFiles(settings().outputFormat),
+             m_files.inputs().size() > 1);
 }
 
 void PandocViewModel::runFiles(const ConversionSettings &settings,
@@ -482,7 +249,7 @@ void PandocViewModel::runFiles(const ConversionSettings &settings,
 void PandocViewModel::finishConversion()
 {
     setIsConverting(false);
-    m_templateLibrary.saveStamps();
+    m_library.saveStamps();
     emit conversionFinished();
 }
 
@@ -496,16 +263,12 @@ void PandocViewModel::retryFailedConversions()
 {
     if (m_isConverting)
         return;
-    QList<QUrl> inputs;
-    QList<std::pair<QString, QString>> files;
-    for (const RunResult &row : m_runs.lastResults()) {
-        if (row.outcome != RunResult::Outcome::Failed)
-            continue;
-        inputs << QUrl::fromLocalFile(row.input);
-        files.append({row.input, row.output});
-    }
-    if (inputs.isEmpty())
+    const QList<std::pair<QString, QString>> files = m_runs.failedFiles();
+    if (files.isEmpty())
         return;
+    QList<QUrl> inputs;
+    for (const auto &file : files)
+        inputs << QUrl::fromLocalFile(file.first);
     setInputFiles(inputs);
     if (inputs.size() > 1) {
         setOutputFile(kBatchPlaceholder);
@@ -520,56 +283,26 @@ void PandocViewModel::retryFailedConversions()
     }
     // The failed run's own settings and outputs, as they were: today's format must not
     // be written into yesterday's output name.
-    runFiles(m_runs.lastSettings().value_or(m_settings), files, files.size() > 1);
+    runFiles(m_runs.lastSettings().value_or(settings()), files, files.size() > 1);
 }
 
 // --- presets ---
 
 void PandocViewModel::savePreset(const QString &name)
 {
-    if (m_presetStore.save(presetFromSettings(m_settings, name)))
+    if (m_presets.save(presetFromSettings(settings(), name)))
         appendLog(QStringLiteral("✓ Preset gespeichert: ") + name);
 }
 
 void PandocViewModel::loadPreset(const Preset &preset)
 {
-    const ConversionSettings s = settingsFromPreset(preset, templates(), m_settings);
-    // Through the setters, in this order, so that each change is announced as before.
-    setInputFormat(s.inputFormat);
-    setOutputFormat(s.outputFormat);
-    setStandalone(s.standalone);
-    setTableOfContents(s.tableOfContents);
-    setNumberSections(s.numberSections);
-    setAdditionalOptions(s.additionalOptions);
-    setSelectedHtmlTemplate(s.htmlTemplate);
-    setSelectedCssTemplate(s.cssTemplate);
-    setSelectedLatexTemplate(s.latexTemplate);
-    setSelectedDocxTemplate(s.docxTemplate);
-    setPdfEngine(s.pdfEngine);
-    setBibliographyFile(s.citations.bibliography);
-    setCslFile(s.citations.csl);
-    setProcessCitations(s.citations.process);
-    assign(m_settings.options, s.options, &PandocViewModel::optionValuesChanged);
+    // In the order presets have always been loaded, so that each change is announced as before.
+    m_settings.apply(settingsFromPreset(preset, templates(), settings()));
     updateTemplateVisibility();
     appendLog(QStringLiteral("✓ Preset geladen: ") + preset.name);
-    warnAboutPresetNeeds(preset);
-}
-
-void PandocViewModel::warnAboutPresetNeeds(const Preset &preset)
-{
-    // Told, not changed: the preset may come from a machine with a newer pandoc.
-    const ConverterFormats &formats = m_converter.formats();
-    if (!FormatRules::isKnownFormat(preset.inputFormat, formats.input))
-        appendLog(QStringLiteral("⚠ Pandoc kennt das Eingabeformat des Presets nicht: ") +
-                  converterFormatName(preset.inputFormat));
-    if (!FormatRules::isKnownFormat(preset.outputFormat, formats.output))
-        appendLog(QStringLiteral("⚠ Pandoc kennt das Ausgabeformat des Presets nicht: ") +
-                  converterFormatName(preset.outputFormat));
-    const QString &engine = m_settings.pdfEngine;
-    const bool engineFound = engine == kAutomaticPdfEngine || pdfEngines().contains(engine) ||
-                             (engine.contains(u'/') && QFileInfo(engine).isExecutable());
-    if (!engineFound)
-        appendLog(QStringLiteral("⚠ PDF-Engine des Presets nicht gefunden: ") + engine);
+    for (const QString &line :
+         m_converter.presetWarnings(preset.inputFormat, preset.outputFormat, settings().pdfEngine))
+        appendLog(line);
 }
 
 // --- libraries ---
@@ -591,13 +324,13 @@ void PandocViewModel::importTemplate(const QUrl &file)
     if (file.isLocalFile() && lowerCaseExtension(file.toLocalFile()) == u"csl")
         importCslStyle(file.toLocalFile());
     else
-        m_templateLibrary.importFile(file);
+        m_library.importFile(file);
 }
 
 bool PandocViewModel::addTemplate(const QString &name, TemplateType type, const QString &filePath,
                                   const QString &description)
 {
-    return m_templateLibrary.add(name, type, filePath, description);
+    return m_library.add(name, type, filePath, description);
 }
 
 bool PandocViewModel::deleteTemplate(const Template &record)
@@ -608,38 +341,33 @@ bool PandocViewModel::deleteTemplate(const Template &record)
                                  "werden"));
         return false;
     }
-    return m_templateLibrary.remove(record);
+    return m_library.remove(record);
 }
 
 bool PandocViewModel::exportTemplate(const Template &record, const QString &destination)
 {
-    return m_templateLibrary.exportTo(record, destination);
+    return m_library.exportTo(record, destination);
 }
 
 QList<Template> PandocViewModel::filteredTemplates(std::optional<TemplateType> type,
                                                    bool favoritesOnly) const
 {
-    return m_templateLibrary.filtered(type, favoritesOnly);
-}
-
-bool PandocViewModel::isTemplateInLibrary(const Template &record) const
-{
-    return m_templateLibrary.isInLibrary(record);
+    return m_library.filtered(type, favoritesOnly);
 }
 
 QStringList PandocViewModel::outsideTemplateWarnings(const QList<Template> &passed) const
 {
-    return m_templateLibrary.outsideWarnings(passed);
+    return m_library.outsideWarnings(passed);
 }
 
 std::optional<CslStyle> PandocViewModel::importCslStyle(const QString &path)
 {
-    return m_cslLibrary.add(templateNameForFile(path), path);
+    return m_styles.add(templateNameForFile(path), path);
 }
 
 std::optional<CslStyle> PandocViewModel::addCslStyle(const QString &name, const QString &path)
 {
-    return m_cslLibrary.add(name, path);
+    return m_styles.add(name, path);
 }
 
 bool PandocViewModel::deleteCslStyle(const QUuid &id)
@@ -649,11 +377,11 @@ bool PandocViewModel::deleteCslStyle(const QUuid &id)
                                  "werden"));
         return false;
     }
-    const std::optional<CslStyle> removed = m_cslLibrary.remove(id);
+    const std::optional<CslStyle> removed = m_styles.remove(id);
     if (!removed)
         return false;
-    if (!m_settings.citations.csl.isEmpty() &&
-        isSameFile(m_settings.citations.csl, removed->filePath))
+    if (!settings().citations.csl.isEmpty() &&
+        isSameFile(settings().citations.csl, removed->filePath))
         setCslFile(QString());
     appendLog(QStringLiteral("✓ CSL-Stil gelöscht: ") + removed->name);
     return true;
@@ -661,9 +389,7 @@ bool PandocViewModel::deleteCslStyle(const QUuid &id)
 
 bool PandocViewModel::exportDefaultsFile(const std::optional<Preset> &preset, const QString &path)
 {
-    const QList<QUrl> &inputs = m_files.inputs();
-    return m_defaults.exportFile(preset, m_settings,
-                                 inputs.isEmpty() ? QString() : inputs.first().toLocalFile(), path);
+    return m_defaults.exportFile(preset, settings(), m_files.firstInput(), path);
 }
 
 bool PandocViewModel::importDefaultsFile(const QString &path, const QStringList &inputChoices,

@@ -1,41 +1,24 @@
 #pragma once
 
-#include "citations.h"
-#include "conversionsettings.h"
 #include "converterservice.h"
 #include "cslstyleservice.h"
 #include "defaultstransfer.h"
 #include "fileselection.h"
+#include "formatrules.h"
 #include "presetservice.h"
-#include "report.h"
 #include "runcontroller.h"
-#include "storelocation.h"
+#include "settingsmodel.h"
+#include "templateorder.h"
 #include "templateservice.h"
+#include "viewmodelenvironment.h"
 
 #include <QList>
 #include <QObject>
 #include <QStringList>
 #include <QUrl>
-#include <functional>
-#include <memory>
 #include <optional>
 
 class RunPlanner;
-
-// What the view model needs from outside; tests pass fakes and temporary folders.
-struct ViewModelEnvironment
-{
-    StoreLocation store = StoreLocation::standard();
-    ConverterSearch converter;
-    Dialogs *dialogs = nullptr;
-    Desktop *desktop = nullptr;
-    int versionQueryTimeoutMs = 5000;
-    int cancelGraceMs = 2000;
-    // PDF engines are looked for here; the font header for any script is written below.
-    std::optional<QString> enginePath = ConverterSearch::environmentPath();
-    QString pdfSetupFolder = PdfSetup::defaultHeaderFolder();
-    int formatQueryTimeoutMs = 10000;
-};
 
 class PandocViewModel final : public QObject
 {
@@ -82,12 +65,8 @@ class PandocViewModel final : public QObject
     Q_PROPERTY(bool showDocxReference READ showDocxReference WRITE setShowDocxReference NOTIFY
                    showDocxReferenceChanged)
 
-    // Formats and the PDF engine are plain getters and setters with change
-    // signals (see "more formats and the PDF engine" below), like parallelJobs:
-    // the observable property surface stays the 24 that views bind to.
-    // extraInputFormats / extraOutputFormats: converterFormatsChanged
-    // pdfEngine: pdfEngineChanged
-    // pdfEngines: found once, when the view model is built
+    // Everything below the 24 properties views bind to is a plain getter and setter with a
+    // change signal, such as the formats, the PDF engine and parallelJobs.
 
 public:
     enum class StatusColor
@@ -118,19 +97,19 @@ public:
     QList<QUrl> inputFiles() const { return m_files.inputs(); }
     // With several inputs the batch placeholder: each output lies beside its input.
     QString outputFile() const { return m_files.output(); }
-    QString inputFormat() const { return m_settings.inputFormat; }
-    QString outputFormat() const { return m_settings.outputFormat; }
-    QList<Template> templates() const { return m_templateLibrary.templates(); }
-    std::optional<Template> selectedHtmlTemplate() const { return m_settings.htmlTemplate; }
-    std::optional<Template> selectedCssTemplate() const { return m_settings.cssTemplate; }
-    std::optional<Template> selectedLatexTemplate() const { return m_settings.latexTemplate; }
-    std::optional<Template> selectedDocxTemplate() const { return m_settings.docxTemplate; }
-    bool standalone() const { return m_settings.standalone; }
-    bool tableOfContents() const { return m_settings.tableOfContents; }
-    bool numberSections() const { return m_settings.numberSections; }
-    QString additionalOptions() const { return m_settings.additionalOptions; }
-    QList<Preset> presets() const { return m_presetStore.presets(); }
-    std::optional<Preset> selectedPreset() const { return m_presetStore.selected(); }
+    QString inputFormat() const { return settings().inputFormat; }
+    QString outputFormat() const { return settings().outputFormat; }
+    QList<Template> templates() const { return m_library.templates(); }
+    std::optional<Template> selectedHtmlTemplate() const { return settings().htmlTemplate; }
+    std::optional<Template> selectedCssTemplate() const { return settings().cssTemplate; }
+    std::optional<Template> selectedLatexTemplate() const { return settings().latexTemplate; }
+    std::optional<Template> selectedDocxTemplate() const { return settings().docxTemplate; }
+    bool standalone() const { return settings().standalone; }
+    bool tableOfContents() const { return settings().tableOfContents; }
+    bool numberSections() const { return settings().numberSections; }
+    QString additionalOptions() const { return settings().additionalOptions; }
+    QList<Preset> presets() const { return m_presets.presets(); }
+    std::optional<Preset> selectedPreset() const { return m_presets.selected(); }
     bool isConverting() const { return m_isConverting; }
     double progress() const { return m_progress; }
     QString statusMessage() const { return m_statusMessage; }
@@ -141,62 +120,63 @@ public:
     bool showLatexTemplate() const { return m_showLatexTemplate; }
     bool showDocxReference() const { return m_showDocxReference; }
 
-    void setInputFiles(const QList<QUrl> &value);
-    void setOutputFile(const QString &value);
-    void setInputFormat(const QString &value);
-    void setOutputFormat(const QString &value);
-    void setTemplates(const QList<Template> &value);
-    void setSelectedHtmlTemplate(const std::optional<Template> &value);
-    void setSelectedCssTemplate(const std::optional<Template> &value);
-    void setSelectedLatexTemplate(const std::optional<Template> &value);
-    void setSelectedDocxTemplate(const std::optional<Template> &value);
-    void setStandalone(bool value);
-    void setTableOfContents(bool value);
-    void setNumberSections(bool value);
-    void setAdditionalOptions(const QString &value);
-    void setPresets(const QList<Preset> &value);
-    void setSelectedPreset(const std::optional<Preset> &value);
-    void setIsConverting(bool value);
-    void setProgress(double value);
-    void setStatusMessage(const QString &value);
-    void setStatusColor(StatusColor value);
+    void setInputFiles(const QList<QUrl> &value) { m_files.setInputs(value); }
+    void setOutputFile(const QString &value) { m_files.setOutput(value); }
+    void setInputFormat(const QString &value) { m_settings.setInputFormat(value); }
+    void setOutputFormat(const QString &value) { m_settings.setOutputFormat(value); }
+    void setTemplates(const QList<Template> &value) { m_library.setTemplates(value); }
+    void setSelectedHtmlTemplate(const std::optional<Template> &v) { m_settings.setHtml(v); }
+    void setSelectedCssTemplate(const std::optional<Template> &v) { m_settings.setCss(v); }
+    void setSelectedLatexTemplate(const std::optional<Template> &v) { m_settings.setLatex(v); }
+    void setSelectedDocxTemplate(const std::optional<Template> &v) { m_settings.setDocx(v); }
+    void setStandalone(bool value) { m_settings.setStandalone(value); }
+    void setTableOfContents(bool value) { m_settings.setTableOfContents(value); }
+    void setNumberSections(bool value) { m_settings.setNumberSections(value); }
+    void setAdditionalOptions(const QString &value) { m_settings.setAdditionalOptions(value); }
+    void setPresets(const QList<Preset> &value) { m_presets.setPresets(value); }
+    void setSelectedPreset(const std::optional<Preset> &value) { m_presets.setSelected(value); }
+    void setIsConverting(bool value) { assign(m_isConverting, value, &Self::isConvertingChanged); }
+    void setProgress(double value) { assign(m_progress, value, &PandocViewModel::progressChanged); }
+    void setStatusMessage(const QString &v)
+    {
+        assign(m_statusMessage, v, &Self::statusMessageChanged);
+    }
+    void setStatusColor(StatusColor v) { assign(m_statusColor, v, &Self::statusColorChanged); }
     void setLogMessages(const QStringList &value);
     void setShowHtmlTemplate(bool value);
-    void setShowCssFile(bool value);
+    void setShowCssFile(bool value) { assign(m_showCssFile, value, &Self::showCssFileChanged); }
     void setShowLatexTemplate(bool value);
     void setShowDocxReference(bool value);
 
     // --- derived values ---
-    QString inputFileDisplay() const;
+    QString inputFileDisplay() const { return m_files.display(); }
     bool shouldShowTemplates() const;
-    QList<Template> htmlTemplates() const;
-    QList<Template> cssTemplates() const;
-    QList<Template> latexTemplates() const;
-    QList<Template> docxTemplates() const;
+    QList<Template> htmlTemplates() const { return ofType(TemplateType::Html); }
+    QList<Template> cssTemplates() const { return ofType(TemplateType::Css); }
+    QList<Template> latexTemplates() const { return ofType(TemplateType::Latex); }
+    QList<Template> docxTemplates() const { return ofType(TemplateType::DocxReference); }
     // A file-dialog name filter for the output save panel.
-    QString outputFileType() const;
+    QString outputFileType() const { return FormatRules::saveFilter(settings().outputFormat); }
     QString suggestedOutputFilename() const;
 
     // --- output side ---
     void updateTemplateVisibility();
-    void autoSetOutputFile();
+    void autoSetOutputFile() { m_files.deriveOutput(settings().outputFormat); }
     void clearLog();
     void appendLog(const QString &line);
-
-    // --- converter discovery ---
-    void checkPandocInstallation();
+    void checkPandocInstallation() { m_converter.check(); }
 
     // --- presets ---
-    void loadPresets() { m_presetStore.load(); }
+    void loadPresets() { m_presets.load(); }
     void savePreset(const QString &name);
     void loadPreset(const Preset &preset);
-    void deleteSelectedPreset() { m_presetStore.deleteSelected(); }
-    void savePresetsToFile() { m_presetStore.saveAll(); }
+    void deleteSelectedPreset() { m_presets.deleteSelected(); }
+    void savePresetsToFile() { m_presets.saveAll(); }
 
     // --- template index ---
-    void loadTemplates() { m_templateLibrary.load(); }
-    void saveTemplates() { m_templateLibrary.save(); }
-    void updateTemplateLastUsed(const Template &record) { m_templateLibrary.updateLastUsed(record); }
+    void loadTemplates() { m_library.load(); }
+    void saveTemplates() { m_library.save(); }
+    void updateTemplateLastUsed(const Template &record) { m_library.updateLastUsed(record); }
 
     // --- conversion ---
     // Starts the conversion of the chosen inputs; returns at once, conversionFinished() follows.
@@ -210,10 +190,10 @@ public:
 
     // --- input and output selection ---
     void handleInputFileSelection(const PanelResult &outcome);
-    void handleOutputFileSelection(const PanelResult &outcome);
+    void handleOutputFileSelection(const PanelResult &v) { m_files.takeSavePanel(v.urls, v.error); }
     // Takes the local files among the dropped URLs, in order; always accepts.
     bool handleDrop(const QList<QUrl> &urls);
-    void showBatchFileList();
+    void showBatchFileList() { m_files.showList(); }
 
     // --- template library ---
     void handleTemplateImport(const PanelResult &outcome);
@@ -225,25 +205,22 @@ public:
     bool deleteTemplate(const Template &record);
     void toggleFavorite(const std::optional<Template> &selected)
     {
-        m_templateLibrary.toggleFavorite(selected);
+        m_library.toggleFavorite(selected);
     }
     void updateDescription(const QUuid &id, const QString &text)
     {
-        m_templateLibrary.updateDescription(id, text);
+        m_library.updateDescription(id, text);
     }
-    void openTemplateFolder() { m_templateLibrary.openFolder(); }
+    void openTemplateFolder() { m_library.openFolder(); }
     // True when the stored file was copied to `destination`.
     bool exportTemplate(const Template &record, const QString &destination);
     // The library list: kind filter, favourites filter, then favourites first and by name.
     QList<Template> filteredTemplates(std::optional<TemplateType> type, bool favoritesOnly) const;
     // Description edits are saved once typing pauses; this writes a pending one now.
-    void flushPendingSaves() { m_templateLibrary.flushPendingSaves(); }
+    void flushPendingSaves() { m_library.flushPendingSaves(); }
     // While templatesChanged announces an edit of one record's description and nothing else,
     // that record's id, so views that do not show descriptions can skip the refresh.
-    std::optional<QUuid> editedDescriptionId() const
-    {
-        return m_templateLibrary.editedDescriptionId();
-    }
+    std::optional<QUuid> editedDescriptionId() const { return m_library.editedDescriptionId(); }
     static constexpr int kDescriptionSaveDelayMs = TemplateService::kDescriptionSaveDelayMs;
 
     const ViewModelEnvironment &environment() const { return m_env; }
@@ -260,16 +237,13 @@ public:
     // One row per file of the last finished run, in input order.
     RunResults lastRunResults() const { return m_runs.lastResults(); }
     void setLastRunResults(const RunResults &value) { m_runs.setLastResults(value); }
-
-    // --- results of the last run ---
     // Makes the inputs that failed in the last run the inputs again and converts them; does
     // nothing while a conversion runs or when none failed.
     void retryFailedConversions();
 
-    // --- template files confined to the library ---
     // True when the record's file lies in the store's folder for its kind; Velunor previews,
     // exports and deletes no other file.
-    bool isTemplateInLibrary(const Template &record) const;
+    bool isTemplateInLibrary(const Template &v) const { return m_library.isInLibrary(v); }
     // A "⚠ " line for each passed template whose file lies outside the library.
     QStringList outsideTemplateWarnings(const QList<Template> &passed) const;
 
@@ -277,14 +251,14 @@ public:
     // One spelling with the PDF set-up's own.
     static inline const QString kAutomaticPdfEngine = PdfSetup::kAutomatic;
     // What the found converter lists beyond the pickers' own entries; empty until it answered.
-    QStringList extraInputFormats() const;
-    QStringList extraOutputFormats() const;
+    QStringList extraInputFormats() const { return m_converter.extraFormats(true); }
+    QStringList extraOutputFormats() const { return m_converter.extraFormats(false); }
     ConverterFormats converterFormats() const { return m_converter.formats(); }
     // "Automatisch" or the name of an engine.
-    QString pdfEngine() const { return m_settings.pdfEngine; }
-    void setPdfEngine(const QString &value);
+    QString pdfEngine() const { return settings().pdfEngine; }
+    void setPdfEngine(const QString &value) { m_settings.setPdfEngine(value); }
     // The engines found on the search path, in picker order.
-    QStringList pdfEngines() const;
+    QStringList pdfEngines() const { return m_converter.pdfPlanner().engines(); }
     // True while the output format is PDF.
     bool showPdfEngine() const;
     // The engine "Automatisch" takes for this input.
@@ -292,24 +266,30 @@ public:
 
     // --- citations ---
     // Plain getter, setter and change signal; the observable property surface stays fixed.
-    QString bibliographyFile() const { return m_settings.citations.bibliography; }
-    QString cslFile() const { return m_settings.citations.csl; }
-    bool processCitations() const { return m_settings.citations.process; }
+    QString bibliographyFile() const { return settings().citations.bibliography; }
+    QString cslFile() const { return settings().citations.csl; }
+    bool processCitations() const { return settings().citations.process; }
     // Choosing a bibliography turns processing on, clearing it turns it off.
-    void setBibliographyFile(const QString &value);
-    void setCslFile(const QString &value);
-    void setProcessCitations(bool value);
-    CitationSettings citationSettings() const;
+    void setBibliographyFile(const QString &value) { m_settings.setBibliography(value); }
+    void setCslFile(const QString &value) { m_settings.setCsl(value); }
+    void setProcessCitations(bool value) { m_settings.setProcessCitations(value); }
+    CitationSettings citationSettings() const { return settings().citations; }
 
     // --- options with controls of their own ---
     // The value of one of controlledOptions(); none when it is not set.
-    std::optional<QString> optionValue(const QString &name) const;
-    void setOptionValue(const QString &name, const std::optional<QString> &value);
-    QMap<QString, QString> optionValues() const { return m_settings.options; }
+    std::optional<QString> optionValue(const QString &name) const
+    {
+        return m_settings.option(name);
+    }
+    void setOptionValue(const QString &name, const std::optional<QString> &value)
+    {
+        m_settings.setOption(name, value);
+    }
+    QMap<QString, QString> optionValues() const { return settings().options; }
 
     // --- CSL style library ---
-    QList<CslStyle> cslStyles() const { return m_cslLibrary.styles(); }
-    void loadCslStyles() { m_cslLibrary.load(); }
+    QList<CslStyle> cslStyles() const { return m_styles.styles(); }
+    void loadCslStyles() { m_styles.load(); }
     // Copies a .csl file into the style folder and lists it; the new entry, or none on failure.
     std::optional<CslStyle> importCslStyle(const QString &path);
     // The same, listed under the given name.
@@ -374,6 +354,8 @@ signals:
     void optionValuesChanged();
 
 private:
+    using Self = PandocViewModel;
+    QList<Template> ofType(TemplateType type) const { return templatesOfType(templates(), type); }
     template <typename T> void assign(T &member, const T &value, void (PandocViewModel::*changed)())
     {
         if (member == value)
@@ -382,6 +364,7 @@ private:
         emit(this->*changed)();
     }
 
+    const ConversionSettings &settings() const { return m_settings.value(); }
     void setStatus(const QString &message, StatusColor color);
     Reporter reporter();
     // Plans runs and builds argument lists with this view model's PDF set-up.
@@ -390,13 +373,11 @@ private:
     void runFiles(const ConversionSettings &settings,
                   const QList<std::pair<QString, QString>> &inputsAndOutputs, bool batch);
     void finishConversion();
-    void warnAboutPresetNeeds(const Preset &preset);
 
     ViewModelEnvironment m_env;
 
-    // What the window shows and edits.
-    // Every setting of the next conversion; the properties read and write it.
-    ConversionSettings m_settings;
+    // What the window shows and edits; the settings of the next conversion first.
+    SettingsModel m_settings;
     bool m_isConverting = false;
     double m_progress = 0.0;
     QString m_statusMessage = QStringLiteral("Bereit");
@@ -410,9 +391,9 @@ private:
     // The services behind the operations, each with state of its own.
     FileSelection m_files;
     ConverterService m_converter;
-    TemplateService m_templateLibrary;
-    PresetService m_presetStore;
-    CslStyleService m_cslLibrary;
+    TemplateService m_library;
+    PresetService m_presets;
+    CslStyleService m_styles;
     RunController m_runs;
     DefaultsTransfer m_defaults;
 };

@@ -1,6 +1,10 @@
 #include "converterservice.h"
 
+#include "formatname.h"
+#include "formatrules.h"
 #include "versionquery.h"
+
+#include <QFileInfo>
 
 ConverterService::ConverterService(Setup setup, Reporter report, QObject *parent)
     : QObject(parent), m_setup(std::move(setup)), m_report(std::move(report)),
@@ -88,4 +92,29 @@ void ConverterService::askFormats(const QString &executable)
                 emit formatsChanged();
             });
     m_formatQuery->start(executable, m_setup.formatQueryTimeoutMs);
+}
+
+QStringList ConverterService::presetWarnings(const QString &inputFormat,
+                                             const QString &outputFormat,
+                                             const QString &pdfEngine) const
+{
+    QStringList lines;
+    if (!FormatRules::isKnownFormat(inputFormat, m_formats.input))
+        lines << QStringLiteral("⚠ Pandoc kennt das Eingabeformat des Presets nicht: ") +
+                     converterFormatName(inputFormat);
+    if (!FormatRules::isKnownFormat(outputFormat, m_formats.output))
+        lines << QStringLiteral("⚠ Pandoc kennt das Ausgabeformat des Presets nicht: ") +
+                     converterFormatName(outputFormat);
+    const bool engineFound = pdfEngine == PdfSetup::kAutomatic ||
+                             m_pdfPlanner->engines().contains(pdfEngine) ||
+                             (pdfEngine.contains(u'/') && QFileInfo(pdfEngine).isExecutable());
+    if (!engineFound)
+        lines << QStringLiteral("⚠ PDF-Engine des Presets nicht gefunden: ") + pdfEngine;
+    return lines;
+}
+
+QStringList ConverterService::extraFormats(bool input) const
+{
+    return input ? FormatRules::extraFormats(FormatRules::inputFormatChoices(), m_formats.input)
+                 : FormatRules::extraFormats(FormatRules::outputFormatChoices(), m_formats.output);
 }

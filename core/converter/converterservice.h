@@ -36,7 +36,14 @@ public:
     // Looks for the converter and asks its version and formats; checkFinished() follows.
     void check();
     const ConverterFormats &formats() const { return m_formats; }
+    // What it lists beyond the pickers' own entries; empty until it answered.
+    QStringList extraFormats(bool input) const;
     const PdfSetupPlanner &pdfPlanner() const { return *m_pdfPlanner; }
+
+    // What this converter lacks for a preset: a "⚠ " line each (told, not changed: the
+    // preset may come from a machine with a newer pandoc).
+    QStringList presetWarnings(const QString &inputFormat, const QString &outputFormat,
+                               const QString &pdfEngine) const;
 
 signals:
     // The check has written its result (or found nothing to write).

@@ -85,8 +85,8 @@ std::optional<CslStyle> CslStyleService::add(const QString &name, const QString 
 std::optional<CslStyle> CslStyleService::remove(const QUuid &id)
 {
     const QList<CslStyle> &list = styles();
-    const auto it = std::find_if(list.cbegin(), list.cend(),
-                                 [&id](const CslStyle &s) { return s.id == id; });
+    const auto it =
+        std::find_if(list.cbegin(), list.cend(), [&id](const CslStyle &s) { return s.id == id; });
     if (it == list.cend())
         return std::nullopt;
     const CslStyle style = *it;

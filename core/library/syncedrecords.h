@@ -137,9 +137,9 @@ public:
             consequence = texts.shared;
         const QString question = QStringLiteral("Möchten Sie '") + record.name +
                                  QStringLiteral("' wirklich löschen?\n\n") + consequence;
-        if (!dialogs || !dialogs->showWarningQuestion(texts.title, question,
-                                                      QStringLiteral("Löschen"),
-                                                      QStringLiteral("Abbrechen")))
+        if (!dialogs ||
+            !dialogs->showWarningQuestion(texts.title, question, QStringLiteral("Löschen"),
+                                          QStringLiteral("Abbrechen")))
             return false;
         // Another process may have given the file to a record of its own meanwhile: decided on
         // the merged list, and the file goes only once the list without the record is written.

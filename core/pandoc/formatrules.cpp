@@ -178,4 +178,20 @@ bool isKnownFormat(const QString &pickerValue, const QStringList &listed)
     return listed.isEmpty() || base == u"auto" || listed.contains(base);
 }
 
+QString saveFilter(const QString &pickerValue)
+{
+    const QString name = converterFormatName(pickerValue);
+    if (name == u"docx")
+        return QStringLiteral("Word-Dokument (*.docx)");
+    if (name == u"html" || name == u"html5")
+        return QStringLiteral("HTML-Dokument (*.html *.htm)");
+    if (name == u"pdf")
+        return QStringLiteral("PDF-Dokument (*.pdf)");
+    if (name == u"latex")
+        return QStringLiteral("LaTeX-Dokument (*.tex)");
+    if (name == u"markdown")
+        return QStringLiteral("Markdown-Dokument (*.md)");
+    return QStringLiteral("Alle Dateien (*)");
+}
+
 } // namespace FormatRules

@@ -15,6 +15,8 @@ QStringList extraFormats(const QStringList &builtIn, const QStringList &listed);
 // The extension of a derived output file. Built-in entries keep their format name
 // ("html5" gives .html5); other formats get the usual extension of their kind.
 QString outputExtension(const QString &pickerValue);
+// The save panel's name filter for the format.
+QString saveFilter(const QString &pickerValue);
 
 // Template pickers of a format: slide shows are HTML, beamer is LaTeX.
 enum class TemplateFamily

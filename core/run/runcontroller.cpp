@@ -62,6 +62,16 @@ bool RunController::setParallelJobs(int value)
     return std::exchange(m_parallelJobs, value) != value;
 }
 
+QList<std::pair<QString, QString>> RunController::failedFiles() const
+{
+    QList<std::pair<QString, QString>> files;
+    for (const RunResult &row : m_lastResults) {
+        if (row.outcome == RunResult::Outcome::Failed)
+            files.append({row.input, row.output});
+    }
+    return files;
+}
+
 void RunController::run(const RunPlanner &planner, const ConversionSettings &settings,
                         const QList<std::pair<QString, QString>> &inputsAndOutputs, bool batch)
 {
@@ -197,9 +207,8 @@ void RunController::jobFinished(qsizetype index, const ConversionJob::End &end)
     if (end.cancelled)
         m_report.status(QStringLiteral("⚠ Konvertierung abgebrochen"), Tone::Warning);
     else if (!end.failureStatus.isEmpty())
-        m_report.status(end.failureStatus, end.outcome == RunResult::Outcome::Skipped
-                                               ? Tone::Warning
-                                               : Tone::Failure);
+        m_report.status(end.failureStatus,
+                        end.outcome == RunResult::Outcome::Skipped ? Tone::Warning : Tone::Failure);
     if (run.batch)
         m_report.progress(double(m_scheduler->finishedCount()) / double(run.results.size()));
 }

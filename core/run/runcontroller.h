@@ -58,6 +58,8 @@ public:
     bool setParallelJobs(int value);
     const RunResults &lastResults() const { return m_lastResults; }
     void setLastResults(const RunResults &value) { m_lastResults = value; }
+    // The inputs that failed in the last run, with the outputs they were to write.
+    QList<std::pair<QString, QString>> failedFiles() const;
     // The settings the last run was planned with; a retry reuses them as they were.
     const std::optional<ConversionSettings> &lastSettings() const { return m_lastSettings; }
 

@@ -6,6 +6,7 @@
 #include "formatrules.h"
 #include "optioncatalog.h"
 #include "pdfsetup.h"
+#include "shellwords.h"
 
 #include <QFileInfo>
 
@@ -153,4 +154,16 @@ QList<PlannedJob> RunPlanner::plan(const ConversionSettings &settings,
         job.notes = m_templateNotes(job.templates);
     }
     return jobs;
+}
+
+QString RunPlanner::commandLine(const ConversionSettings &settings, const QString &input,
+                                const QString &output, const QString &converter) const
+{
+    const ExtraOptions options = parseExtraOptions(settings.additionalOptions);
+    if (options.error)
+        return QStringLiteral("(Zusatzoptionen fehlerhaft: ") + *options.error + u')';
+    QStringList line{shellQuote(converter)};
+    for (const QString &arg : arguments(settings, input, output, options.words, nullptr))
+        line << shellQuote(arg);
+    return line.join(u' ');
 }

@@ -38,6 +38,10 @@ public:
     QStringList pdfArguments(const ConversionSettings &settings, const QString &input,
                              const QStringList &options) const;
 
+    // The command line for one file, quoted so that it can be pasted into a shell.
+    QString commandLine(const ConversionSettings &settings, const QString &input,
+                        const QString &output, const QString &converter) const;
+
     // Every input converted beside itself, with the output format's extension.
     static QList<std::pair<QString, QString>> besideInputs(const QStringList &inputs,
                                                            const QString &outputFormat);

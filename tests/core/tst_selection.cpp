@@ -12,6 +12,7 @@ private slots:
     void openPanel();
     void openPanelError();
     void oneFileAfterBatchReplacesPlaceholder();
+    void placeholderIsNoFileName();
     void savePanel();
     void drop_data();
     void drop();
@@ -88,6 +89,23 @@ void TstSelection::oneFileAfterBatchReplacesPlaceholder()
     QCOMPARE(vm->outputFile(), PandocViewModel::kBatchPlaceholder);
     vm->handleInputFileSelection({files({"/a/z.md"}), std::nullopt});
     QCOMPARE(vm->outputFile(), QStringLiteral("/a/z.html"));
+}
+
+// The placeholder only shows that outputs lie beside their inputs; it never becomes a path.
+void TstSelection::placeholderIsNoFileName()
+{
+    TestWorld world;
+    auto vm = world.makeViewModel();
+    vm->setOutputFormat(QStringLiteral("html"));
+    vm->handleOutputFileSelection({files({QStringLiteral("/out/chosen.html")}), std::nullopt});
+    vm->handleInputFileSelection({files({"/a/x.md", "/a/y.md"}), std::nullopt});
+    vm->setInputFiles(files({QStringLiteral("/a/x.md")}));
+    QCOMPARE(vm->outputFile(), PandocViewModel::kBatchPlaceholder);
+    QVERIFY(vm->commandPreview().contains(QStringLiteral("/a/x.html")));
+    QVERIFY(!vm->commandPreview().contains(PandocViewModel::kBatchPlaceholder));
+    // Choosing a file again brings the chosen name back, not the placeholder.
+    vm->setOutputFile(QStringLiteral("/out/chosen.html"));
+    QVERIFY(vm->commandPreview().contains(QStringLiteral("/out/chosen.html")));
 }
 
 void TstSelection::savePanel()
