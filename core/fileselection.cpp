@@ -60,7 +60,8 @@ void FileSelection::takeOpenPanel(const QList<QUrl> &urls, const std::optional<Q
         return;
     }
     setOutput(kBatchPlaceholder);
-    if (urls.isEmpty() || !m_dialogs)
+    // Explained once a session; the output field says it from then on.
+    if (urls.isEmpty() || !m_dialogs || std::exchange(m_batchExplained, true))
         return;
     QStringList names;
     for (const QUrl &url : urls)

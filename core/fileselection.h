@@ -58,4 +58,5 @@ private:
     QList<QUrl> m_inputs;
     QString m_output;
     bool m_besideInputs = false;
+    bool m_batchExplained = false;
 };

@@ -73,7 +73,11 @@ PandocViewModel::PandocViewModel(ViewModelEnvironment environment, QObject *pare
             &PandocViewModel::selectedPresetChanged);
     connect(&m_styles, &CslStyleService::changed, this, &PandocViewModel::cslStylesChanged);
     connect(&m_runs, &RunController::resultsReady, this, &PandocViewModel::runResultsReady);
-    connect(&m_runs, &RunController::finished, this, &PandocViewModel::finishConversion);
+    connect(&m_runs, &RunController::stopped, this, [this] {
+        setIsConverting(false);
+        m_library.saveStamps();
+    });
+    connect(&m_runs, &RunController::finished, this, &VM::conversionFinished);
 
     loadTemplates();
     loadPresets();
@@ -246,13 +250,6 @@ void PandocViewModel::runFiles(const ConversionSettings &settings,
     m_runs.run(planner(), settings, inputsAndOutputs, batch);
 }
 
-void PandocViewModel::finishConversion()
-{
-    setIsConverting(false);
-    m_library.saveStamps();
-    emit conversionFinished();
-}
-
 void PandocViewModel::cancelConversion()
 {
     if (m_isConverting)
@@ -266,23 +263,16 @@ void PandocViewModel::retryFailedConversions()
     const QList<std::pair<QString, QString>> files = m_runs.failedFiles();
     if (files.isEmpty())
         return;
-    QList<QUrl> inputs;
-    for (const auto &file : files)
-        inputs << QUrl::fromLocalFile(file.first);
-    setInputFiles(inputs);
-    if (inputs.size() > 1) {
-        setOutputFile(kBatchPlaceholder);
-    } else if (files.first().second.isEmpty()) {
+    if (files.size() == 1 && files.first().second.isEmpty()) {
         // Nothing was planned for it: a fresh start with today's settings.
+        setInputFiles({QUrl::fromLocalFile(files.first().first)});
         autoSetOutputFile();
         convert();
         return;
-    } else {
-        // The place the failed run meant to write, which for a batch file is the derived one.
-        setOutputFile(files.first().second);
     }
-    // The failed run's own settings and outputs, as they were: today's format must not
-    // be written into yesterday's output name.
+    // The chosen files stay as they are; only the failed ones run again, with the failed
+    // run's own settings and outputs: today's format must not be written into yesterday's
+    // output name.
     runFiles(m_runs.lastSettings().value_or(settings()), files, files.size() > 1);
 }
 

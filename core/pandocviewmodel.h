@@ -372,7 +372,6 @@ private:
     // Starts a run of these files; the status line and progress say so first.
     void runFiles(const ConversionSettings &settings,
                   const QList<std::pair<QString, QString>> &inputsAndOutputs, bool batch);
-    void finishConversion();
 
     ViewModelEnvironment m_env;
 

@@ -3,12 +3,13 @@
 #include "citations.h"
 
 #include "converterprocess.h"
+#include "converterservice.h"
 #include "outputkeeper.h"
-#include "pandocviewmodel.h"
 #include "textprobe.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 namespace {
@@ -56,7 +57,7 @@ void ConversionJob::start()
     const std::optional<QString> converter = m_converter.locate();
     if (!converter) {
         fail(QStringLiteral("❌ Pandoc nicht gefunden. Bitte installieren: ") +
-                 PandocViewModel::kInstallPage,
+                 ConverterService::kInstallPage,
              QStringLiteral("❌ Pandoc nicht gefunden"));
         return;
     }
@@ -192,7 +193,9 @@ void ConversionJob::processEnded(const ConverterProcess::Outcome &outcome)
     } else if (outcome.code != 0) {
         emit logLine(QStringLiteral("✗ Konvertierung fehlgeschlagen (Exit Code: ") +
                      QString::number(outcome.code) + u')');
-        const QString hint = exitHint(outcome.code, m_automaticEngine);
+        for (const QString &line : fileErrorLines(errorText))
+            emit logLine(line);
+        const QString hint = exitHint(outcome.code, m_automaticEngine, errorText);
         if (!hint.isEmpty())
             emit logLine(QStringLiteral("⚠ ") + hint);
         end.failureStatus = QStringLiteral("✗ Konvertierung fehlgeschlagen");
@@ -206,6 +209,9 @@ void ConversionJob::processEnded(const ConverterProcess::Outcome &outcome)
         emit logLine(QStringLiteral("✓ Konvertierung erfolgreich: ") +
                      lastComponent(m_plan.output));
         end.outcome = RunResult::Outcome::Succeeded;
+        // Only what leaves the document short; pandoc also warns about a missing title.
+        end.warnings = !citationWarnings(errorText).isEmpty() ||
+                       errorText.contains(QStringLiteral("Could not fetch resource"));
     }
     // Unknown citation keys are easy to miss in pandoc's own text above.
     if (outcome.kind == Kind::Exited) {
@@ -215,8 +221,70 @@ void ConversionJob::processEnded(const ConverterProcess::Outcome &outcome)
     emit finished(end);
 }
 
-QString exitHint(int exitCode, const QString &automaticEngine)
+namespace {
+
+// What LaTeX said, when it says something a user can act on.
+QString latexHint(const QString &errorText)
 {
+    static const QRegularExpression missingFile(
+        QStringLiteral(R"(! LaTeX Error: File `([^']+)' not found)"));
+    if (const auto found = missingFile.match(errorText); found.hasMatch())
+        return QStringLiteral("PDF-Erstellung fehlgeschlagen: Das LaTeX-Paket „") +
+               found.captured(1) +
+               QStringLiteral("“ fehlt (unter Debian in einem der Pakete texlive-*).");
+    if (errorText.contains(QStringLiteral("! Undefined control sequence")))
+        return QStringLiteral("PDF-Erstellung fehlgeschlagen: LaTeX kennt einen Befehl aus dem "
+                              "Dokument oder der LaTeX-Vorlage nicht (die Meldung oben nennt "
+                              "ihn). Bitte den Befehl oder die Vorlage prüfen.");
+    if (errorText.contains(QStringLiteral("not set up for use with LaTeX")) ||
+        errorText.contains(QStringLiteral("Missing character")) ||
+        errorText.contains(QStringLiteral("Unicode character")))
+        return QStringLiteral("PDF-Erstellung fehlgeschlagen. Grund: Zeichen, die die "
+                              "PDF-Engine nicht setzen kann (etwa Griechisch, Kyrillisch, "
+                              "Chinesisch oder Emoji). Bitte unter „PDF-Engine“ „Automatisch“ "
+                              "oder lualatex wählen.");
+    if (errorText.contains(QStringLiteral("! ")))
+        return QStringLiteral("PDF-Erstellung fehlgeschlagen; den Grund nennt die "
+                              "LaTeX-Meldung oben (die Zeile mit „!“).");
+    return {};
+}
+
+} // namespace
+
+QStringList fileErrorLines(const QString &errorText)
+{
+    // pandoc: NAME: openBinaryFile: does not exist (No such file or directory)
+    static const QRegularExpression fileError(
+        QStringLiteral(R"(^pandoc: (.+): (?:openFile|openBinaryFile|withFile|withBinaryFile|)"
+                       R"(createDirectory|removeLink|getDirectoryContents): )"
+                       R"((does not exist|permission denied|resource busy|)"
+                       R"(inappropriate type|resource exhausted))"),
+        QRegularExpression::MultilineOption);
+    QStringList lines;
+    auto it = fileError.globalMatch(errorText);
+    while (it.hasNext()) {
+        const auto match = it.next();
+        const QString file = match.captured(1);
+        const QString what = match.captured(2);
+        if (what == u"does not exist")
+            lines << QStringLiteral("❌ Datei nicht gefunden: ") + file;
+        else if (what == u"permission denied")
+            lines << QStringLiteral("❌ Keine Berechtigung für: ") + file;
+        else if (what == u"resource exhausted")
+            lines << QStringLiteral("❌ Kein Platz mehr auf dem Datenträger beim Schreiben von: ") +
+                         file;
+        else
+            lines << QStringLiteral("❌ Datei nicht verwendbar: ") + file;
+    }
+    return lines;
+}
+
+QString exitHint(int exitCode, const QString &automaticEngine, const QString &errorText)
+{
+    if (exitCode == 43) {
+        if (const QString hint = latexHint(errorText); !hint.isEmpty())
+            return hint;
+    }
     if (exitCode == 43 && !automaticEngine.isEmpty())
         return QStringLiteral("PDF-Erstellung mit ") + automaticEngine +
                QStringLiteral(" fehlgeschlagen, obwohl „Automatisch“ die Engine nach dem Text "

@@ -29,6 +29,8 @@ public:
         QString failureStatus;
         bool cancelled = false;
         double seconds = 0.0;
+        // Succeeded, but pandoc warned (an unknown citation key, a missing picture).
+        bool warnings = false;
     };
 
     ConversionJob(PlannedJob plan, ConverterSearch converter, int cancelGraceMs,
@@ -69,4 +71,6 @@ private:
 
 // A hint for a few well-known exit codes; "" for the others. `automaticEngine` is the engine
 // "Automatisch" chose, if it did.
-QString exitHint(int exitCode, const QString &automaticEngine = {});
+QString exitHint(int exitCode, const QString &automaticEngine = {}, const QString &errorText = {});
+// German sentences for the file errors pandoc reports in English, naming the file.
+QStringList fileErrorLines(const QString &errorText);

@@ -194,6 +194,7 @@ void RunController::jobFinished(qsizetype index, const ConversionJob::End &end)
     switch (end.outcome) {
     case RunResult::Outcome::Succeeded:
         ++run.succeeded;
+        run.warned += end.warnings ? 1 : 0;
         run.singleSucceeded = !run.batch;
         m_written.insert(comparablePath(row.output), QFileInfo(row.output).lastModified());
         break;
@@ -225,8 +226,16 @@ void RunController::finishRun()
     if (!run.batch) {
         emit resultsReady();
         if (run.singleSucceeded) {
+            if (run.warned > 0)
+                m_report.status(QStringLiteral("✓ Konvertierung erfolgreich (mit Warnungen, "
+                                               "siehe Log)"),
+                                Tone::Warning);
+            else
+                m_report.status(QStringLiteral("✓ Konvertierung erfolgreich!"), Tone::Success);
+        }
+        emit stopped();
+        if (run.singleSucceeded) {
             const QString output = run.results.first().output;
-            m_report.status(QStringLiteral("✓ Konvertierung erfolgreich!"), Tone::Success);
             if (m_setup.dialogs &&
                 m_setup.dialogs->showConfirmation(
                     QStringLiteral("Konvertierung erfolgreich!"),
@@ -239,6 +248,16 @@ void RunController::finishRun()
         return;
     }
     reportBatch(run, cancelled);
+    emit stopped();
+    if (!cancelled && m_setup.dialogs)
+        m_setup.dialogs->showAlert(
+            QStringLiteral("Batch-Konvertierung"),
+            QStringLiteral("Batch-Konvertierung abgeschlossen!\n\n✅ Erfolgreich: ") +
+                QString::number(run.succeeded) + QStringLiteral("\n❌ Fehler: ") +
+                QString::number(run.failed) +
+                (run.skipped > 0
+                     ? QStringLiteral("\n⏭ Übersprungen: ") + QString::number(run.skipped)
+                     : QString()));
     emit finished();
 }
 
@@ -260,9 +279,12 @@ void RunController::reportBatch(const ActiveRun &run, bool cancelled)
         const QString skippedPart =
             run.skipped > 0 ? QStringLiteral(", Übersprungen: ") + skipped : QString();
         m_report.progress(1.0);
+        const QString warnedPart =
+            run.warned > 0 ? QStringLiteral(", mit Warnungen: ") + QString::number(run.warned)
+                           : QString();
         m_report.status(QStringLiteral("Batch-Konvertierung abgeschlossen! Erfolg: ") + succeeded +
-                            QStringLiteral(", Fehler: ") + failed + skippedPart,
-                        run.failed > 0 ? Tone::Warning : Tone::Success);
+                            QStringLiteral(", Fehler: ") + failed + skippedPart + warnedPart,
+                        run.failed > 0 || run.warned > 0 ? Tone::Warning : Tone::Success);
         logLine =
             QStringLiteral("Batch-Konvertierung abgeschlossen: ") + succeeded +
             QStringLiteral(" erfolgreich, ") + failed + QStringLiteral(" Fehler") +
@@ -273,10 +295,4 @@ void RunController::reportBatch(const ActiveRun &run, bool cancelled)
     m_report.log(logLine);
     m_report.log(kSeparator);
     emit resultsReady();
-    if (!cancelled && m_setup.dialogs)
-        m_setup.dialogs->showAlert(
-            QStringLiteral("Batch-Konvertierung"),
-            QStringLiteral("Batch-Konvertierung abgeschlossen!\n\n✅ Erfolgreich: ") + succeeded +
-                QStringLiteral("\n❌ Fehler: ") + failed +
-                (run.skipped > 0 ? QStringLiteral("\n⏭ Übersprungen: ") + skipped : QString()));
 }

@@ -66,6 +66,8 @@ public:
 signals:
     // lastResults() holds the rows of the run that ends.
     void resultsReady();
+    // No converter runs any more; the closing dialog may follow.
+    void stopped();
     // The run has ended, after its last dialog.
     void finished();
 
@@ -76,6 +78,7 @@ private:
         int succeeded = 0;
         int failed = 0;
         int skipped = 0;
+        int warned = 0;
         bool singleSucceeded = false;
         RunResults results;
     };

@@ -10,6 +10,44 @@
 
 #include <QFileInfo>
 
+namespace {
+
+// What pandoc would only report in English after starting, said before it starts.
+std::optional<Refusal> unusableFiles(PlannedJob &job)
+{
+    const QFileInfo input(job.input);
+    // Qt decodes a name that is not UTF-8 with replacement characters: no path reaches it.
+    if (job.input.contains(QChar::ReplacementCharacter) && !input.exists())
+        return Refusal{QStringLiteral("❌ Dateiname ist kein gültiges UTF-8 und kann nicht "
+                                      "gelesen werden: ") +
+                           job.input,
+                       QStringLiteral("❌ Dateiname nicht lesbar")};
+    if (!input.exists())
+        return Refusal{QStringLiteral("❌ Eingabedatei nicht gefunden: ") + job.input,
+                       QStringLiteral("❌ Eingabedatei nicht gefunden")};
+    // A FIFO or a device would leave the converter waiting for ever.
+    if (!input.isFile())
+        return Refusal{QStringLiteral("❌ Eingabe ist keine normale Datei: ") + job.input,
+                       QStringLiteral("❌ Eingabe ist keine normale Datei")};
+    if (!input.isReadable())
+        return Refusal{QStringLiteral("❌ Keine Leseberechtigung für die Eingabedatei: ") +
+                           job.input,
+                       QStringLiteral("❌ Eingabedatei nicht lesbar")};
+    const QFileInfo folder(QFileInfo(job.output).absolutePath());
+    if (!folder.isDir())
+        return Refusal{QStringLiteral("❌ Ausgabeordner existiert nicht: ") + folder.filePath(),
+                       QStringLiteral("❌ Ausgabeordner fehlt")};
+    if (!folder.isWritable())
+        return Refusal{QStringLiteral("❌ Keine Schreibberechtigung im Ausgabeordner: ") +
+                           folder.filePath(),
+                       QStringLiteral("❌ Ausgabeordner nicht beschreibbar")};
+    if (input.size() == 0)
+        job.notes << QStringLiteral("⚠ Die Eingabedatei ist leer: ") + input.fileName();
+    return std::nullopt;
+}
+
+} // namespace
+
 RunPlanner::RunPlanner(const PdfSetupPlanner &pdf,
                        std::function<QStringList(const QList<Template> &)> templateNotes)
     : m_pdf(pdf), m_templateNotes(std::move(templateNotes))
@@ -107,6 +145,8 @@ QList<PlannedJob> RunPlanner::plan(const ConversionSettings &settings,
             job.refusal = Refusal{QStringLiteral("❌ Keine Ausgabedatei angegeben für: ") +
                                       QFileInfo(job.input).fileName(),
                                   QStringLiteral("❌ Keine Ausgabedatei")};
+        else
+            job.refusal = unusableFiles(job);
         jobs.append(std::move(job));
     }
     refuseClashes(jobs);
@@ -151,7 +191,7 @@ QList<PlannedJob> RunPlanner::plan(const ConversionSettings &settings,
                 return planner->argumentsForText(PdfSetup::kAutomatic, text);
             };
         }
-        job.notes = m_templateNotes(job.templates);
+        job.notes << m_templateNotes(job.templates);
     }
     return jobs;
 }

@@ -2,11 +2,14 @@
 #include "fakes.h"
 #include "shellwords.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -122,17 +125,28 @@ void TstConversion::arguments()
 void TstConversion::singleSuccessAsksToOpen_data()
 {
     QTest::addColumn<bool>("answer");
-    QTest::newRow("Ja") << true;
-    QTest::newRow("Nein") << false;
+    QTest::addColumn<QByteArray>("stderrText");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("Ja") << true << QByteArray() << QStringLiteral("✓ Konvertierung erfolgreich!");
+    QTest::newRow("Nein") << false << QByteArray("some note\n")
+                          << QStringLiteral("✓ Konvertierung erfolgreich!");
+    // A missing citation key or picture is easy to miss: the status line says so.
+    QTest::newRow("warned") << false
+                            << QByteArray("[WARNING] Citeproc: citation mueller2020 not found\n")
+                            << QStringLiteral("✓ Konvertierung erfolgreich (mit Warnungen, "
+                                              "siehe Log)");
 }
 
 void TstConversion::singleSuccessAsksToOpen()
 {
     QFETCH(bool, answer);
+    QFETCH(QByteArray, stderrText);
+    QFETCH(QString, status);
     TestWorld world;
     world.installFakePandoc();
     FakeEnv env;
-    env.set("FAKE_PANDOC_STDERR", "[WARNING] something odd\nsecond line\n");
+    if (!stderrText.isEmpty())
+        env.set("FAKE_PANDOC_STDERR", stderrText);
     const QString input = world.writeFile(QStringLiteral("a.md"), "text");
     auto vm = world.makeViewModel();
     vm->setOutputFormat(QStringLiteral("html"));
@@ -140,19 +154,30 @@ void TstConversion::singleSuccessAsksToOpen()
     world.dialogs.answers = {answer};
 
     QSignalSpy busy(vm.get(), &PandocViewModel::isConvertingChanged);
+    // The window must not still say "läuft" while the closing question is open.
+    qsizetype dialogsWhenIdle = -1;
+    connect(vm.get(), &PandocViewModel::isConvertingChanged, this, [&] {
+        if (!vm->isConverting())
+            dialogsWhenIdle = world.dialogs.calls.size();
+    });
     QVERIFY(runToEnd(*vm));
 
     const QString output = world.path(QStringLiteral("a.html"));
-    const QStringList expectedLog{QStringLiteral("\nStarte Konvertierung: a.md → a.html"),
-                                  QStringLiteral("Befehl: pandoc -t html ") + input +
-                                      QStringLiteral(" -o ") + output +
-                                      QStringLiteral(" --standalone"),
-                                  QStringLiteral("[WARNING] something odd\nsecond line\n"),
-                                  QStringLiteral("✓ Konvertierung erfolgreich: a.html")};
+    QStringList expectedLog{QStringLiteral("\nStarte Konvertierung: a.md → a.html"),
+                            QStringLiteral("Befehl: pandoc -t html ") + input +
+                                QStringLiteral(" -o ") + output + QStringLiteral(" --standalone")};
+    if (!stderrText.isEmpty())
+        expectedLog << QString::fromUtf8(stderrText);
+    expectedLog << QStringLiteral("✓ Konvertierung erfolgreich: a.html");
+    if (stderrText.contains("not found"))
+        expectedLog << QStringLiteral("⚠ Zitat ohne Eintrag in der Literaturdatei: @mueller2020");
     QCOMPARE(vm->logMessages(), expectedLog);
-    QCOMPARE(vm->statusMessage(), QStringLiteral("✓ Konvertierung erfolgreich!"));
-    QCOMPARE(vm->statusColor(), PandocViewModel::StatusColor::Green);
+    QCOMPARE(vm->statusMessage(), status);
+    QCOMPARE(vm->statusColor(), stderrText.contains("not found")
+                                    ? PandocViewModel::StatusColor::Orange
+                                    : PandocViewModel::StatusColor::Green);
     QCOMPARE(world.dialogs.calls.size(), 1);
+    QCOMPARE(dialogsWhenIdle, 0);
     QCOMPARE(world.dialogs.calls.first().title, QStringLiteral("Konvertierung erfolgreich!"));
     QCOMPARE(world.dialogs.calls.first().message,
              QStringLiteral("Datei: a.html\n\nMöchten Sie die Ausgabedatei öffnen?"));
@@ -165,34 +190,67 @@ void TstConversion::singleSuccessAsksToOpen()
 void TstConversion::failedExitLogsHint_data()
 {
     QTest::addColumn<int>("code");
+    QTest::addColumn<QByteArray>("stderrText");
+    QTest::addColumn<QString>("fileLine");
     QTest::addColumn<QString>("hintPart");
-    QTest::newRow("47 no pdf engine") << 47 << QStringLiteral("texlive-latex-recommended");
-    QTest::newRow("21 input format") << 21 << QStringLiteral("Eingabeformat");
-    QTest::newRow("22 output format") << 22 << QStringLiteral("Ausgabeformat");
-    QTest::newRow("6 option") << 6 << QStringLiteral("Zusatzoptionen");
-    QTest::newRow("1 file") << 1 << QStringLiteral("gelesen oder geschrieben");
-    QTest::newRow("99 file") << 99 << QStringLiteral("gelesen oder geschrieben");
-    QTest::newRow("3 no hint") << 3 << QString();
+    QTest::newRow("47 no pdf engine")
+        << 47 << QByteArray() << QString() << QStringLiteral("texlive-latex-recommended");
+    QTest::newRow("21 input format")
+        << 21 << QByteArray() << QString() << QStringLiteral("Eingabeformat");
+    QTest::newRow("22 output format")
+        << 22 << QByteArray() << QString() << QStringLiteral("Ausgabeformat");
+    QTest::newRow("6 option") << 6 << QByteArray() << QString() << QStringLiteral("Zusatzoptionen");
+    QTest::newRow("1 file") << 1 << QByteArray() << QString()
+                            << QStringLiteral("gelesen oder geschrieben");
+    QTest::newRow("99 file") << 99 << QByteArray() << QString()
+                             << QStringLiteral("gelesen oder geschrieben");
+    QTest::newRow("3 no hint") << 3 << QByteArray() << QString() << QString();
+    // The hint follows what LaTeX said, not the most common cause.
+    QTest::newRow("43 undefined command")
+        << 43 << QByteArray("Error producing PDF.\n! Undefined control sequence.\nl.5 \\foo\n")
+        << QString() << QStringLiteral("kennt einen Befehl");
+    QTest::newRow("43 missing package")
+        << 43 << QByteArray("! LaTeX Error: File `fancyhdr.sty' not found.\n") << QString()
+        << QStringLiteral("„fancyhdr.sty“");
+    QTest::newRow("43 characters")
+        << 43 << QByteArray("! LaTeX Error: Unicode character κ (U+03BA)\n") << QString()
+        << QStringLiteral("Zeichen");
+    QTest::newRow("missing file in German")
+        << 1
+        << QByteArray("pandoc: bild.png: openBinaryFile: does not exist (No such file or "
+                      "directory)\n")
+        << QStringLiteral("❌ Datei nicht gefunden: bild.png")
+        << QStringLiteral("gelesen oder geschrieben");
+    QTest::newRow("no permission in German")
+        << 1 << QByteArray("pandoc: /x/out.html: withFile: permission denied (Permission denied)\n")
+        << QStringLiteral("❌ Keine Berechtigung für: /x/out.html")
+        << QStringLiteral("gelesen oder geschrieben");
 }
 
 void TstConversion::failedExitLogsHint()
 {
     QFETCH(int, code);
+    QFETCH(QByteArray, stderrText);
+    QFETCH(QString, fileLine);
     QFETCH(QString, hintPart);
     TestWorld world;
     world.installFakePandoc();
     FakeEnv env;
     env.set("FAKE_PANDOC_EXIT", QByteArray::number(code));
+    if (!stderrText.isEmpty())
+        env.set("FAKE_PANDOC_STDERR", stderrText);
     const QString input = world.writeFile(QStringLiteral("a.md"), "text");
     auto vm = world.makeViewModel();
     vm->handleInputFileSelection({{QUrl::fromLocalFile(input)}, std::nullopt});
     QVERIFY(runToEnd(*vm));
 
-    const QStringList log = vm->logMessages();
+    QStringList log = vm->logMessages();
     const qsizetype failed =
         log.indexOf(QStringLiteral("✗ Konvertierung fehlgeschlagen (Exit Code: ") +
                     QString::number(code) + u')');
     QVERIFY(failed >= 0);
+    if (!fileLine.isEmpty())
+        QCOMPARE(log.takeAt(failed + 1), fileLine);
     if (hintPart.isEmpty()) {
         QCOMPARE(failed, log.size() - 1);
     } else {
@@ -273,19 +331,31 @@ void TstConversion::emptyInputOnlyLogs()
 
 void TstConversion::refusedOutputs_data()
 {
-    QTest::addColumn<QString>("output"); // relative to the world; "" means empty
+    QTest::addColumn<QString>("output");    // relative to the world; "" means empty
+    QTest::addColumn<QString>("inputKind"); // "" a file, or "missing", "fifo", "folder"
     QTest::addColumn<QString>("logStart");
-    QTest::newRow("empty") << QString() << QStringLiteral("❌ Keine Ausgabedatei angegeben");
-    QTest::newRow("the input itself")
-        << QStringLiteral("in/a.md") << QStringLiteral("❌ Ausgabedatei wäre die Eingabedatei");
+    QTest::newRow("empty") << QString() << QString()
+                           << QStringLiteral("❌ Keine Ausgabedatei angegeben");
+    QTest::newRow("the input itself") << QStringLiteral("in/a.md") << QString()
+                                      << QStringLiteral("❌ Ausgabedatei wäre die Eingabedatei");
     QTest::newRow("the input by another spelling")
-        << QStringLiteral("in/../in/./a.md")
+        << QStringLiteral("in/../in/./a.md") << QString()
         << QStringLiteral("❌ Ausgabedatei wäre die Eingabedatei");
+    // Said in German before the converter starts, instead of pandoc's English afterwards.
+    QTest::newRow("no output folder") << QStringLiteral("nowhere/a.html") << QString()
+                                      << QStringLiteral("❌ Ausgabeordner existiert nicht: ");
+    QTest::newRow("input gone") << QStringLiteral("out.html") << QStringLiteral("missing")
+                                << QStringLiteral("❌ Eingabedatei nicht gefunden: ");
+    QTest::newRow("input is a FIFO") << QStringLiteral("out.html") << QStringLiteral("fifo")
+                                     << QStringLiteral("❌ Eingabe ist keine normale Datei: ");
+    QTest::newRow("input is a folder") << QStringLiteral("out.html") << QStringLiteral("folder")
+                                       << QStringLiteral("❌ Eingabe ist keine normale Datei: ");
 }
 
 void TstConversion::refusedOutputs()
 {
     QFETCH(QString, output);
+    QFETCH(QString, inputKind);
     QFETCH(QString, logStart);
     TestWorld world;
     world.installFakePandoc();
@@ -293,7 +363,14 @@ void TstConversion::refusedOutputs()
     FakeEnv env;
     env.set("FAKE_PANDOC_ARGS_FILE", argsFile.toUtf8());
     const QByteArray content = "# unchanged\n";
-    const QString input = world.writeFile(QStringLiteral("in/a.md"), content);
+    QString input = world.writeFile(QStringLiteral("in/a.md"), content);
+    if (!inputKind.isEmpty()) {
+        input = world.path(QStringLiteral("in/other"));
+        if (inputKind == u"fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(input).constData(), 0600), 0);
+        else if (inputKind == u"folder")
+            QVERIFY(QDir().mkpath(input));
+    }
     const QString css = world.writeFile(QStringLiteral("t/s.css"), "body{}");
     auto vm = world.makeViewModel();
     const Template t = makeTemplate(QStringLiteral("s"), TemplateType::Css, css);
@@ -308,7 +385,7 @@ void TstConversion::refusedOutputs()
     QCOMPARE(vm->statusColor(), PandocViewModel::StatusColor::Red);
     QVERIFY(recordedRuns(argsFile).isEmpty());
     QCOMPARE(vm->templates().first().lastUsed, t.lastUsed); // refused before anything ran
-    QFile file(input);
+    QFile file(world.path(QStringLiteral("in/a.md")));
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), content);
 }

@@ -191,8 +191,9 @@ void TstRealPandoc::batchWithOneFailure()
     QCOMPARE(vm->statusColor(), PandocViewModel::StatusColor::Orange);
     QVERIFY(QFile::exists(world.path(QStringLiteral("a.html"))));
     QVERIFY(QFile::exists(world.path(QStringLiteral("c.html"))));
-    QVERIFY(vm->logMessages().contains(
-        QStringLiteral("✗ Konvertierung fehlgeschlagen (Exit Code: 1)")));
+    // Caught before pandoc starts, in German.
+    QVERIFY(vm->logMessages().contains(QStringLiteral("❌ Eingabedatei nicht gefunden: ") +
+                                       world.path(QStringLiteral("b.md"))));
 }
 
 void TstRealPandoc::hostileFileName()

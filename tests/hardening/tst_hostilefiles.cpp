@@ -265,10 +265,9 @@ void TstHostileFiles::undecodableNameFailsClearly()
     vm->setOutputFile(world.path(QStringLiteral("out.html")));
     QSignalSpy finished(vm.get(), &PandocViewModel::conversionFinished);
     vm->convert();
-    QVERIFY(finished.wait(60000));
+    QVERIFY(!finished.isEmpty() || finished.wait(60000));
     const QString log = vm->logMessages().join(u'\n');
-    QVERIFY2(log.contains(QStringLiteral("✗ Konvertierung fehlgeschlagen (Exit Code: ")),
-             qPrintable(log));
+    QVERIFY2(log.contains(QStringLiteral("❌ Dateiname ist kein gültiges UTF-8")), qPrintable(log));
     QCOMPARE(vm->statusColor(), PandocViewModel::StatusColor::Red);
     struct stat info;
     QCOMPARE(::stat(rawName.constData(), &info), 0);

@@ -159,14 +159,21 @@ private slots:
                 expectedInputs << QUrl::fromLocalFile(rows.last().input);
         }
         w.finishRun(rows);
+        // The batch list the user chose stays; only the failed files run again.
+        const QList<QUrl> chosen = w.vm->inputFiles();
+        const QString chosenOutput = w.vm->outputFile();
         QSignalSpy finished(w.vm, &PandocViewModel::conversionFinished);
         w.find<QPushButton>("retryFailedButton")->click();
-        QCOMPARE(w.vm->inputFiles(), expectedInputs);
-        QCOMPARE(w.vm->outputFile(), expectedOutput.isEmpty() ? PandocViewModel::kBatchPlaceholder
-                                                              : w.world.path(expectedOutput));
+        QCOMPARE(w.vm->inputFiles(), chosen);
+        QCOMPARE(w.vm->outputFile(), chosenOutput);
         QVERIFY(finished.wait(20000));
-        QCOMPARE(w.vm->logMessages().filter(QStringLiteral("Starte Konvertierung")).size(),
-                 failed.size());
+        const QStringList started =
+            w.vm->logMessages().filter(QStringLiteral("Starte Konvertierung"));
+        QCOMPARE(started.size(), failed.size());
+        for (const QUrl &input : std::as_const(expectedInputs))
+            QVERIFY(!started.filter(input.fileName()).isEmpty());
+        if (!expectedOutput.isEmpty())
+            QVERIFY(started.first().endsWith(QStringLiteral(" → ") + expectedOutput));
     }
 
     void notificationWhenTheWindowIsNotInFront_data()
