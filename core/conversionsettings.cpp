@@ -40,6 +40,13 @@ const QStringList &controlledOptions()
     return names;
 }
 
+QString controlLabel(const QString &option)
+{
+    if (option == u"shift-heading-level-by")
+        return QStringLiteral("Überschriften verschieben um");
+    return option;
+}
+
 QStringList optionArguments(const QMap<QString, QString> &options)
 {
     QStringList words;

@@ -34,6 +34,8 @@ struct ConversionSettings
 // The options that have a control of their own; any of them found among other options (a
 // defaults file, a preset) goes to its control.
 const QStringList &controlledOptions();
+// The label of the control that sets one of controlledOptions().
+QString controlLabel(const QString &option);
 // The command-line words of `options`, in the option table's order.
 QStringList optionArguments(const QMap<QString, QString> &options);
 // Takes the uses of controlled options out of `words` into a map.

@@ -76,6 +76,12 @@ PandocViewModel::PandocViewModel(ViewModelEnvironment environment, QObject *pare
     connect(&m_runs, &RunController::stopped, this, [this] {
         setIsConverting(false);
         m_library.saveStamps();
+        m_runOutcomeShown = true;
+    });
+    // A run's outcome describes those files and settings, not the ones chosen since.
+    connect(this, &VM::commandPreviewChanged, this, [this] {
+        if (std::exchange(m_runOutcomeShown, false) && !m_isConverting)
+            setStatus(QStringLiteral("Bereit"), StatusColor::Primary);
     });
     connect(&m_runs, &RunController::finished, this, &VM::conversionFinished);
 

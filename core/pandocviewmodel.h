@@ -386,6 +386,8 @@ private:
     bool m_showCssFile = false;
     bool m_showLatexTemplate = false;
     bool m_showDocxReference = false;
+    // The status line shows how the last run ended.
+    bool m_runOutcomeShown = false;
 
     // The services behind the operations, each with state of its own.
     FileSelection m_files;

@@ -73,6 +73,12 @@ public:
     // The engine "Automatisch" takes for this input or text.
     QString automaticEngine(const QString &inputPath) const;
     QString automaticEngineForText(const std::optional<QString> &text) const;
+    // A file for --include-in-header, written fresh into the private header folder when
+    // missing or different; its path, or empty when it cannot be written safely.
+    QString includeFile(const QString &name, const QByteArray &content) const
+    {
+        return headerPath(name, content);
+    }
     // Engine names, in the picker's order.
     const QStringList &engines() const { return m_names; }
 

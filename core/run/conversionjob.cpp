@@ -41,7 +41,7 @@ void ConversionJob::start()
 {
     if (const auto &refusal = m_plan.refusal) {
         emit logLine(refusal->line);
-        emit finished({refusal->outcome, refusal->status, false, 0.0});
+        emit finished({refusal->outcome, refusal->status, false, 0.0, false, refusal->line});
         return;
     }
     if (m_plan.textProbe && !m_probed) {
@@ -140,7 +140,12 @@ void ConversionJob::cancel()
             this,
             [this] {
                 emit logLine(QStringLiteral("⚠ Konvertierung abgebrochen"));
-                emit finished({RunResult::Outcome::Skipped, {}, true, 0.0});
+                emit finished({RunResult::Outcome::Skipped,
+                               {},
+                               true,
+                               0.0,
+                               false,
+                               QStringLiteral("⚠ Konvertierung abgebrochen")});
             },
             Qt::QueuedConnection);
         return;
@@ -152,7 +157,7 @@ void ConversionJob::cancel()
 void ConversionJob::fail(const QString &line, const QString &status)
 {
     emit logLine(line);
-    emit finished({RunResult::Outcome::Failed, status, false, 0.0});
+    emit finished({RunResult::Outcome::Failed, status, false, 0.0, false, line});
 }
 
 void ConversionJob::processEnded(const ConverterProcess::Outcome &outcome)
@@ -163,7 +168,7 @@ void ConversionJob::processEnded(const ConverterProcess::Outcome &outcome)
     m_process.release()->deleteLater();
     m_tempFolder.reset();
 
-    End end{RunResult::Outcome::Failed, {}, false, seconds};
+    End end{RunResult::Outcome::Failed, {}, false, seconds, false, {}};
     std::optional<QString> replaceFailure;
     QStringList replaceNotes;
     if (outcome.kind == Kind::Exited && outcome.code == 0) {
@@ -175,7 +180,8 @@ void ConversionJob::processEnded(const ConverterProcess::Outcome &outcome)
     m_keeper.reset();
 
     if (outcome.kind == Kind::FailedToStart) {
-        emit logLine(QStringLiteral("❌ Fehler beim Ausführen von Pandoc: ") + outcome.error);
+        end.reason = QStringLiteral("❌ Fehler beim Ausführen von Pandoc: ") + outcome.error;
+        emit logLine(end.reason);
         end.failureStatus = QStringLiteral("❌ Fehler");
         emit finished(end);
         return;
@@ -183,16 +189,23 @@ void ConversionJob::processEnded(const ConverterProcess::Outcome &outcome)
     if (!errorText.isEmpty())
         emit logLine(errorText);
     if (outcome.kind == Kind::Cancelled) {
-        emit logLine(QStringLiteral("⚠ Konvertierung abgebrochen"));
+        end.reason = QStringLiteral("⚠ Konvertierung abgebrochen");
+        emit logLine(end.reason);
         end.outcome = RunResult::Outcome::Skipped;
         end.cancelled = true;
     } else if (outcome.kind == Kind::Crashed) {
-        emit logLine(QStringLiteral("✗ Konvertierung fehlgeschlagen (Signal: ") +
-                     QString::number(outcome.code) + u')');
+        end.reason = QStringLiteral("✗ Konvertierung fehlgeschlagen (Signal: ") +
+                     QString::number(outcome.code) + u')';
+        emit logLine(end.reason);
         end.failureStatus = QStringLiteral("✗ Konvertierung fehlgeschlagen");
     } else if (outcome.code != 0) {
-        emit logLine(QStringLiteral("✗ Konvertierung fehlgeschlagen (Exit Code: ") +
-                     QString::number(outcome.code) + u')');
+        end.reason = QStringLiteral("✗ Konvertierung fehlgeschlagen (Exit Code: ") +
+                     QString::number(outcome.code) + u')';
+        emit logLine(end.reason);
+        // pandoc's own first line says more than the exit code.
+        const QStringList said = errorText.trimmed().split(u'\n', Qt::SkipEmptyParts);
+        if (!said.isEmpty())
+            end.reason = said.first().trimmed();
         for (const QString &line : fileErrorLines(errorText))
             emit logLine(line);
         const QString hint = exitHint(outcome.code, m_automaticEngine, errorText);
@@ -202,6 +215,7 @@ void ConversionJob::processEnded(const ConverterProcess::Outcome &outcome)
     } else if (replaceFailure) {
         // Exit 0 without a file (pandoc -v, a filter calling os.exit(0)) is no success.
         emit logLine(*replaceFailure);
+        end.reason = *replaceFailure;
         end.failureStatus = QStringLiteral("❌ Keine Ausgabe");
     } else {
         for (const QString &note : std::as_const(replaceNotes))

@@ -31,6 +31,8 @@ public:
         double seconds = 0.0;
         // Succeeded, but pandoc warned (an unknown citation key, a missing picture).
         bool warnings = false;
+        // For the results list: why it failed or was skipped.
+        QString reason;
     };
 
     ConversionJob(PlannedJob plan, ConverterSearch converter, int cancelGraceMs,

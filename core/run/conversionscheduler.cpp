@@ -42,7 +42,12 @@ void ConversionScheduler::pump()
     while (m_next < m_plans.size()) {
         if (m_cancelled) {
             const qsizetype index = m_next++;
-            jobEnded(index, {RunResult::Outcome::Skipped, {}, false, 0.0});
+            jobEnded(index, {RunResult::Outcome::Skipped,
+                             {},
+                             false,
+                             0.0,
+                             false,
+                             QStringLiteral("⚠ Nach dem Abbruch nicht gestartet")});
         } else if (qsizetype(m_running.size()) < m_slots) {
             startJob(m_next++);
         } else {

@@ -75,6 +75,8 @@ QList<std::pair<QString, QString>> RunController::failedFiles() const
 void RunController::run(const RunPlanner &planner, const ConversionSettings &settings,
                         const QList<std::pair<QString, QString>> &inputsAndOutputs, bool batch)
 {
+    for (const QString &note : RunPlanner::overlapNotes(settings))
+        m_report.log(note);
     QList<PlannedJob> jobs = planner.plan(settings, inputsAndOutputs);
     const bool go = confirmReplacements(jobs, batch);
     if (batch) {
@@ -144,7 +146,7 @@ void RunController::start(QList<PlannedJob> jobs, bool batch, bool cancelled)
     run.batch = batch;
     run.results.reserve(jobs.size());
     for (const PlannedJob &job : std::as_const(jobs))
-        run.results.append({job.input, job.output, RunResult::Outcome::Skipped, 0.0});
+        run.results.append({job.input, job.output, RunResult::Outcome::Skipped, 0.0, {}});
     m_run = std::move(run);
     if (!cancelled) {
         removeStaleTemporaries(jobs);
@@ -191,6 +193,7 @@ void RunController::jobFinished(qsizetype index, const ConversionJob::End &end)
     RunResult &row = run.results[index];
     row.outcome = end.outcome;
     row.seconds = end.seconds;
+    row.reason = end.reason;
     switch (end.outcome) {
     case RunResult::Outcome::Succeeded:
         ++run.succeeded;

@@ -8,6 +8,8 @@
 #include "pdfsetup.h"
 #include "shellwords.h"
 
+#include <QCryptographicHash>
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -46,6 +48,17 @@ std::optional<Refusal> unusableFiles(PlannedJob &job)
     return std::nullopt;
 }
 
+// Whether the page template has a place for included headers; pandoc's own has.
+bool takesHeader(const std::optional<Template> &htmlTemplate)
+{
+    if (!htmlTemplate)
+        return true;
+    QFile file(htmlTemplate->filePath);
+    if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly))
+        return true;
+    return file.read(1024 * 1024).contains("header-includes");
+}
+
 } // namespace
 
 RunPlanner::RunPlanner(const PdfSetupPlanner &pdf,
@@ -82,7 +95,13 @@ QStringList RunPlanner::arguments(const ConversionSettings &settings, const QStr
         // Only a regular file: a FIFO would leave the converter waiting for ever.
         if (!selection || !QFileInfo(selection->filePath).isFile())
             continue;
-        args << option << selection->filePath;
+        const QString embedded = option == u"--css" && takesHeader(settings.htmlTemplate)
+                                     ? embeddedStyle(selection->filePath)
+                                     : QString();
+        if (embedded.isEmpty())
+            args << option << selection->filePath;
+        else
+            args << u"--include-in-header=" + embedded;
         if (passed)
             passed->append(*selection);
     }
@@ -91,6 +110,27 @@ QStringList RunPlanner::arguments(const ConversionSettings &settings, const QStr
     args << citationArguments(settings.citations);
     args << options;
     return args;
+}
+
+QString RunPlanner::embeddedStyle(const QString &cssPath) const
+{
+    // A link to the CSS would point into the library, a folder no reader of the page has.
+    constexpr qint64 kMaxStyleBytes = 1024 * 1024;
+    QFile file(cssPath);
+    if (file.size() > kMaxStyleBytes || !file.open(QIODevice::ReadOnly))
+        return {};
+    QString css = QString::fromUtf8(file.read(kMaxStyleBytes));
+    // The style must not end its own element and go on as markup.
+    for (qsizetype at = css.indexOf(u"</style", 0, Qt::CaseInsensitive); at >= 0;
+         at = css.indexOf(u"</style", at + 2, Qt::CaseInsensitive))
+        css.insert(at + 1, u'\\');
+    const QByteArray content = "<style>\n" + css.toUtf8() + "\n</style>\n";
+    const QString name =
+        QStringLiteral("style-") +
+        QString::fromLatin1(
+            QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex().left(16)) +
+        QStringLiteral(".html");
+    return m_pdf.includeFile(name, content);
 }
 
 QStringList RunPlanner::pdfArguments(const ConversionSettings &settings, const QString &input,
@@ -194,6 +234,22 @@ QList<PlannedJob> RunPlanner::plan(const ConversionSettings &settings,
         job.notes << m_templateNotes(job.templates);
     }
     return jobs;
+}
+
+QStringList RunPlanner::overlapNotes(const ConversionSettings &settings)
+{
+    const ExtraOptions options = parseExtraOptions(settings.additionalOptions);
+    if (options.error)
+        return {};
+    QStringList notes;
+    const QList<PandocOptions::Use> uses = PandocOptions::parse(options.words);
+    for (const QString &name : controlledOptions()) {
+        if (PandocOptions::uses(uses, name))
+            notes << QStringLiteral("⚠ Die Zusatzoptionen setzen --") + name +
+                         QStringLiteral(", das auch „") + controlLabel(name) +
+                         QStringLiteral("“ einstellt; es gilt der Wert aus den Zusatzoptionen.");
+    }
+    return notes;
 }
 
 QString RunPlanner::commandLine(const ConversionSettings &settings, const QString &input,

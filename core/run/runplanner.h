@@ -38,6 +38,9 @@ public:
     QStringList pdfArguments(const ConversionSettings &settings, const QString &input,
                              const QStringList &options) const;
 
+    // Said once per run: extra options that also have a control of their own.
+    static QStringList overlapNotes(const ConversionSettings &settings);
+
     // The command line for one file, quoted so that it can be pasted into a shell.
     QString commandLine(const ConversionSettings &settings, const QString &input,
                         const QString &output, const QString &converter) const;
@@ -47,6 +50,9 @@ public:
                                                            const QString &outputFormat);
 
 private:
+    // The CSS as an include file that puts it inside the page; empty when it cannot be.
+    QString embeddedStyle(const QString &cssPath) const;
+
     const PdfSetupPlanner &m_pdf;
     std::function<QStringList(const QList<Template> &)> m_templateNotes;
 };

@@ -185,6 +185,9 @@ void TstConversion::singleSuccessAsksToOpen()
     QCOMPARE(busy.count(), 2);
     QVERIFY(!vm->isConverting());
     QCOMPARE(vm->progress(), 0.0);
+    // Another choice makes the old outcome stale.
+    vm->setOutputFormat(QStringLiteral("docx"));
+    QCOMPARE(vm->statusMessage(), QStringLiteral("Bereit"));
 }
 
 void TstConversion::failedExitLogsHint_data()
@@ -444,7 +447,9 @@ void TstConversion::batchMixed()
     TestWorld world;
     world.installFakePandoc();
     FakeEnv env;
-    env.set("FAKE_PANDOC_EXIT", "1").set("FAKE_PANDOC_FAIL_MATCH", "zwei");
+    env.set("FAKE_PANDOC_EXIT", "1")
+        .set("FAKE_PANDOC_FAIL_MATCH", "zwei")
+        .set("FAKE_PANDOC_STDERR", "\npandoc: zwei.tar.md: parse error\nmore\n");
     const QStringList inputs{world.writeFile(QStringLiteral("eins.md"), "1"),
                              world.writeFile(QStringLiteral("sub/zwei.tar.md"), "2"),
                              world.writeFile(QStringLiteral("drei"), "3")};
@@ -489,6 +494,10 @@ void TstConversion::batchMixed()
     QVERIFY(log.contains(QStringLiteral("\nStarte Konvertierung: zwei.tar.md → zwei.tar.html")));
     QVERIFY(log.contains(QStringLiteral("\nStarte Konvertierung: drei → drei.html")));
     QVERIFY(log.contains(QStringLiteral("✗ Konvertierung fehlgeschlagen (Exit Code: 1)")));
+    // The results list can say why: pandoc's first line, nothing for the successes.
+    const RunResults rows = vm->lastRunResults();
+    QCOMPARE(rows.at(1).reason, QStringLiteral("pandoc: zwei.tar.md: parse error"));
+    QVERIFY(rows.at(0).reason.isEmpty() && rows.at(2).reason.isEmpty());
 
     QCOMPARE(world.dialogs.calls.size(), 1);
     QCOMPARE(world.dialogs.calls.first().kind, QStringLiteral("alert"));

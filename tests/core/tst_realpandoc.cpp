@@ -35,6 +35,7 @@ private:
 private slots:
     void initTestCase();
     void htmlWithTemplateAndCss();
+    void libraryStyleIsEmbedded();
     void docxWithReferenceDocument();
     void zippedFormats_data();
     void zippedFormats();
@@ -88,8 +89,29 @@ void TstRealPandoc::htmlWithTemplateAndCss()
     QCOMPARE(vm->statusMessage(), QStringLiteral("✓ Konvertierung erfolgreich!"));
     const QByteArray html = fileBytes(world.path(QStringLiteral("doc.html")));
     QVERIFY2(html.contains("class=\"velunor-probe\""), html.constData());
+    // This template only links styles, so the link stays.
     QVERIFY(html.contains(css.filePath.toUtf8()));
     QVERIFY(html.contains("Grüße aus <em>Velunor</em>"));
+}
+
+// With pandoc's own page the style goes inside it: a link into the private library would
+// break as soon as the page is passed on. A style that closes its element stays a style.
+void TstRealPandoc::libraryStyleIsEmbedded()
+{
+    TestWorld world;
+    auto vm = single(world, QStringLiteral("doc.md"), QStringLiteral("html"));
+    const Template css =
+        stored(world, QStringLiteral("Stil"), TemplateType::Css, QStringLiteral("stil.css"),
+               "body { color: teal; }\n</STYLE><script>alert(1)</script>\n");
+    vm->setTemplates({css});
+    vm->setSelectedCssTemplate(css);
+    QVERIFY(vm->commandPreview().contains(QStringLiteral("--include-in-header=")));
+    QVERIFY(run(*vm));
+    QCOMPARE(vm->statusMessage(), QStringLiteral("✓ Konvertierung erfolgreich!"));
+    const QByteArray html = fileBytes(world.path(QStringLiteral("doc.html")));
+    QVERIFY(html.contains("body { color: teal; }"));
+    QVERIFY(!html.contains(css.filePath.toUtf8()));
+    QVERIFY(!html.contains("<script>alert(1)"));
 }
 
 void TstRealPandoc::docxWithReferenceDocument()
@@ -238,6 +260,17 @@ void TstRealPandoc::headingShiftReachesTheOutputAndThePreset()
     vm->loadPresets();
     vm->loadPreset(vm->presets().first());
     QCOMPARE(vm->optionValue(QStringLiteral("shift-heading-level-by")), QStringLiteral("1"));
+
+    // Set twice: the log says which value counts, and that one reaches the output.
+    vm->handleInputFileSelection(
+        {{QUrl::fromLocalFile(world.path(QStringLiteral("a.md")))}, std::nullopt});
+    vm->setAdditionalOptions(QStringLiteral("--shift-heading-level-by=2"));
+    QVERIFY(run(*vm));
+    QVERIFY(vm->logMessages().contains(
+        QStringLiteral("⚠ Die Zusatzoptionen setzen --shift-heading-level-by, das auch "
+                       "„Überschriften verschieben um“ einstellt; es gilt der Wert aus den "
+                       "Zusatzoptionen.")));
+    QVERIFY(fileBytes(vm->lastRunResults().first().output).contains("Kapitel Eins</h3>"));
 }
 
 QTEST_GUILESS_MAIN(TstRealPandoc)

@@ -181,10 +181,10 @@ private slots:
         QTest::addColumn<RunResults>("rows");
         QTest::addColumn<bool>("active");
         QTest::addColumn<QString>("expected");
-        const RunResult ok{"/d/a.md", "/d/a.html", Outcome::Succeeded, 1};
-        const RunResult bad{"/d/b.md", "/d/b.html", Outcome::Failed, 1};
-        const RunResult skipped{"/d/c.md", "/d/c.html", Outcome::Skipped, 0};
-        const RunResult slow{"/d/a.md", "/d/a.pdf", Outcome::Succeeded, 12};
+        const RunResult ok{"/d/a.md", "/d/a.html", Outcome::Succeeded, 1, {}};
+        const RunResult bad{"/d/b.md", "/d/b.html", Outcome::Failed, 1, {}};
+        const RunResult skipped{"/d/c.md", "/d/c.html", Outcome::Skipped, 0, {}};
+        const RunResult slow{"/d/a.md", "/d/a.pdf", Outcome::Succeeded, 12, {}};
         QTest::newRow("batch") << RunResults{ok, ok, ok, bad} << false
                                << "Konvertierung abgeschlossen: 3 erfolgreich, 1 Fehler";
         QTest::newRow("cancelled batch")
