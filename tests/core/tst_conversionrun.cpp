@@ -116,7 +116,7 @@ void TstConversionRun::clashesAreRefusedBeforeAnythingRuns_data()
                        "❌ Ausgabedatei kollidiert: a.markdown → "}
         << QStringLiteral("0 erfolgreich, 2 Fehler");
     QTest::newRow("output is another input")
-        << QStringList{"a.txt", "a.markdown", "b.txt"} << QStringLiteral("markdown") << QString()
+        << QStringList{"a.txt", "a.md", "b.txt"} << QStringLiteral("markdown") << QString()
         << QStringList{"❌ Ausgabedatei wäre eine andere Eingabedatei: a.txt → ",
                        "❌ Ausgabedatei wäre die Eingabedatei selbst: "}
         << QStringLiteral("1 erfolgreich, 2 Fehler");

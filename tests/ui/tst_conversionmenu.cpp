@@ -181,7 +181,7 @@ private slots:
         w.panels.openFilesAnswers << QList<QUrl>{QUrl::fromLocalFile(input)};
         w.press(Qt::CTRL | Qt::Key_O);
         w.window->findChild<QComboBox *>("outputFormatPicker")->setCurrentText("html5");
-        const QString output = w.world.path("docs/Bericht.html5");
+        const QString output = w.world.path("docs/Bericht.html");
         QCOMPARE(w.vm->outputFile(), output);
 
         QSignalSpy finished(w.vm, &PandocViewModel::conversionFinished);

@@ -180,11 +180,11 @@ private slots:
         QTest::newRow("html") << "html" << QStringList{"htmlTemplateRow", "cssTemplateRow"}
                               << "a.html";
         QTest::newRow("html5") << "html5" << QStringList{"htmlTemplateRow", "cssTemplateRow"}
-                               << "a.html5";
+                               << "a.html";
         QTest::newRow("pdf") << "pdf" << QStringList{"latexTemplateRow"} << "a.pdf";
-        QTest::newRow("latex") << "latex" << QStringList{"latexTemplateRow"} << "a.latex";
-        QTest::newRow("gfm") << "gfm (GitHub Markdown)" << none << "a.gfm";
-        QTest::newRow("plain") << "plain (txt)" << none << "a.plain";
+        QTest::newRow("latex") << "latex" << QStringList{"latexTemplateRow"} << "a.tex";
+        QTest::newRow("gfm") << "gfm (GitHub Markdown)" << none << "a.md";
+        QTest::newRow("plain") << "plain (txt)" << none << "a.txt";
     }
     void outputFormatPickerDrivesTemplatesAndOutput()
     {
@@ -218,7 +218,7 @@ private slots:
         f.find<QComboBox>("presetPicker")->setCurrentIndex(2);
         QCOMPARE(f.vm->outputFormat(), QStringLiteral("html5"));
         QCOMPARE(f.find<QComboBox>("outputFormatPicker")->currentText(), QStringLiteral("html5"));
-        QVERIFY(f.vm->outputFile().endsWith(u"a.html5"));
+        QVERIFY(f.vm->outputFile().endsWith(u"/a.html"));
         QVERIFY(f.find<QWidget>("htmlTemplateRow")->isVisible());
         QVERIFY(!f.find<QWidget>("docxTemplateRow")->isVisible());
     }
@@ -433,7 +433,7 @@ private slots:
 
         QCOMPARE(f.panels.calls.last().kind, QStringLiteral("saveFile"));
         QCOMPARE(f.panels.calls.last().suggestedPath,
-                 QFileInfo(input.toLocalFile()).absolutePath() + QStringLiteral("/a.html5"));
+                 QFileInfo(input.toLocalFile()).absolutePath() + QStringLiteral("/a.html"));
         QVERIFY(QFileInfo::exists(chosen));
         QCOMPARE(QFileInfo(chosen).size(), 0);
         QCOMPARE(f.vm->outputFile(), chosen);
