@@ -1,10 +1,13 @@
 // The conversion tab driven through its widgets, with fake panels, dialogs and converter.
+#include "contentview.h"
 #include "conversion/conversionview.h"
 #include "conversion/logview.h"
 #include "conversion/statuscolors.h"
 #include "fakefilepanels.h"
 #include "fakes.h"
 
+#include <QAbstractScrollArea>
+#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -21,6 +24,8 @@
 #include <QSpinBox>
 #include <QTest>
 #include <QToolButton>
+#include <QWheelEvent>
+#include <QtTest/qtestspontaneevent.h>
 
 namespace {
 
@@ -664,6 +669,70 @@ private slots:
             if (other != color)
                 QVERIFY(statusColorFor(StatusColor(other), palette) != shown);
         }
+    }
+
+    // Scrolling the page over a picker must not change the setting; a chosen control still
+    // takes the wheel. Every combo and spin box of both tabs is guarded.
+    void wheelScrollsThePageUnlessTheControlHasFocus_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("tab");
+        QTest::newRow("output format") << "outputFormatPicker" << 0;
+        QTest::newRow("parallel jobs") << "parallelJobsSpinBox" << 0;
+        QTest::newRow("heading shift") << "headingShiftSpinBox" << 0;
+        QTest::newRow("template kind filter") << "typeFilter" << 1;
+    }
+    void wheelScrollsThePageUnlessTheControlHasFocus()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, tab);
+        TestWorld world;
+        world.installFakePandoc();
+        FakeFilePanels panels;
+        ContentView content(world.environment(), &panels);
+        content.resize(800, 500);
+        content.setCurrentIndex(tab);
+        content.show();
+        content.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&content));
+        for (const QWidget *w : content.findChildren<QWidget *>()) {
+            if (qobject_cast<const QComboBox *>(w) || qobject_cast<const QAbstractSpinBox *>(w))
+                QVERIFY2(w->focusPolicy() == Qt::StrongFocus, qPrintable(w->objectName()));
+        }
+
+        auto *control = content.findChild<QWidget *>(name);
+        QVERIFY(control);
+        auto *spin = qobject_cast<QSpinBox *>(control);
+        if (spin)
+            spin->setValue(3);
+        const auto value = [control, spin] {
+            return spin ? spin->text() : qobject_cast<QComboBox *>(control)->currentText();
+        };
+        QScrollBar *bar = nullptr;
+        for (QWidget *p = control->parentWidget(); p && !bar; p = p->parentWidget()) {
+            if (auto *area = qobject_cast<QAbstractScrollArea *>(p))
+                bar = area->verticalScrollBar();
+        }
+        const auto wheel = [control] {
+            const QPointF at = QRectF(control->rect()).center();
+            QWheelEvent step(at, control->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                             Qt::NoModifier, Qt::NoScrollPhase, false);
+            // As from the mouse: only such a step travels on to the parents.
+            QSpontaneKeyEvent::setSpontaneous(&step);
+            qApp->notify(control, &step);
+        };
+        content.setFocus();
+        const QString before = value();
+        const int scrolled = bar ? bar->value() : 0;
+        wheel();
+        QCOMPARE(value(), before);
+        QVERIFY(!control->hasFocus());
+        if (bar && bar->maximum() > scrolled)
+            QVERIFY(bar->value() > scrolled);
+
+        control->setFocus();
+        wheel();
+        QVERIFY(value() != before);
     }
 };
 

@@ -13,6 +13,7 @@
 #include "runresultspanel.h"
 #include "statussection.h"
 #include "templateselectionsection.h"
+#include "wheelguard.h"
 
 #include <QBoxLayout>
 #include <QEvent>
@@ -91,6 +92,7 @@ ConversionView::ConversionView(PandocViewModel *viewModel, FilePanels *panels, Q
     // The form lives in a scroll area, which keeps its size changes to itself; the window
     // must still learn when the form needs more width (a progress bar appears, say).
     m_content->installEventFilter(this);
+    WheelGuard::guardAll(this);
 }
 
 bool ConversionView::eventFilter(QObject *watched, QEvent *event)
