@@ -310,6 +310,36 @@ private slots:
         f.find<QPushButton>("cancelPresetButton")->click();
     }
 
+    // Each time it opens, typing goes into the name and Enter saves; the new preset is the
+    // selected one afterwards, without being loaded again.
+    void saveDialogTakesTypingAndEnterEveryTime()
+    {
+        Fixture f;
+        auto *dialog = f.find<QDialog>("savePresetDialog");
+        auto *name = f.find<QLineEdit>("presetNameEdit");
+        auto *cancel = f.find<QPushButton>("cancelPresetButton");
+        for (const QString &preset : {QStringLiteral("Web"), QStringLiteral("Druck")}) {
+            // The last use ended on "Abbrechen", as a user who changed their mind leaves it.
+            f.find<QToolButton>("savePresetButton")->click();
+            QTRY_VERIFY(dialog->isVisible());
+            cancel->setFocus();
+            cancel->click();
+            QVERIFY(!dialog->isVisible());
+
+            f.find<QToolButton>("savePresetButton")->click();
+            QTRY_VERIFY(dialog->isVisible());
+            QCOMPARE(dialog->focusWidget(), name);
+            QTest::keyClicks(dialog->focusWidget(), preset);
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
+            QVERIFY(!dialog->isVisible());
+            QVERIFY(f.vm->selectedPreset().has_value());
+            QCOMPARE(f.vm->selectedPreset()->name, preset);
+            QCOMPARE(f.find<QComboBox>("presetPicker")->currentText(), preset);
+        }
+        QCOMPARE(f.vm->presets().size(), 2);
+        QVERIFY(f.vm->logMessages().filter(QStringLiteral("geladen")).isEmpty());
+    }
+
     void templatePickersListKindWithFavouriteMarks()
     {
         Fixture f;
