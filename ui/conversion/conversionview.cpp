@@ -86,6 +86,7 @@ ConversionView::ConversionView(PandocViewModel *viewModel, FilePanels *panels, Q
         QTimer::singleShot(0, scroll,
                            [scroll, results] { scroll->ensureWidgetVisible(results, 0, 0); });
     });
+    connect(m_convert, &ConvertButton::canConvertChanged, this, &ConversionView::canConvertChanged);
     connect(inputs, &InputFileSection::browseRequested, this, &ConversionView::chooseInput);
     connect(m_output, &OutputFileSection::chooseRequested, this, &ConversionView::chooseOutput);
     FormColumns::alignLabels(this);
@@ -185,6 +186,11 @@ void ConversionView::chooseOutput()
     }
     placeholder.close();
     m_viewModel->handleOutputFileSelection({{QUrl::fromLocalFile(*path)}, std::nullopt});
+}
+
+bool ConversionView::canConvert() const
+{
+    return m_convert->canConvert();
 }
 
 void ConversionView::requestConvert()

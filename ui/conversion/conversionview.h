@@ -22,6 +22,12 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
+    // Whether "Konvertieren" may start a run now: an input is chosen and nothing runs.
+    bool canConvert() const;
+
+signals:
+    void canConvertChanged(bool canConvert);
+
 public slots:
     // Opens the input panel; the result, unless cancelled, goes to the view model.
     void chooseInput();
