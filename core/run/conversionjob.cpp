@@ -18,6 +18,14 @@ QString lastComponent(const QString &path)
     return QFileInfo(path).fileName();
 }
 
+// A log line without its leading marker ("❌ ", "✗ "): the results list marks the row itself.
+QString withoutMarker(const QString &line)
+{
+    const qsizetype blank = line.indexOf(u' ');
+    const bool marked = blank > 0 && blank <= 2 && !line.front().isLetterOrNumber();
+    return (marked ? line.mid(blank + 1) : line).trimmed();
+}
+
 } // namespace
 
 ConversionJob::ConversionJob(PlannedJob plan, ConverterSearch converter, int cancelGraceMs,
@@ -40,7 +48,10 @@ void ConversionJob::start()
 {
     if (const auto &refusal = m_plan.refusal) {
         emit logLine(refusal->line);
-        emit finished({refusal->outcome, refusal->status, false, 0.0});
+        emit finished({refusal->outcome, refusal->status, false, 0.0,
+                       refusal->outcome == RunResult::Outcome::Failed
+                           ? failureReason(withoutMarker(refusal->line))
+                           : QString()});
         return;
     }
     if (m_plan.textProbe && !m_probed) {
@@ -139,7 +150,7 @@ void ConversionJob::cancel()
             this,
             [this] {
                 emit logLine(QStringLiteral("⚠ Konvertierung abgebrochen"));
-                emit finished({RunResult::Outcome::Skipped, {}, true, 0.0});
+                emit finished({RunResult::Outcome::Skipped, {}, true, 0.0, {}});
             },
             Qt::QueuedConnection);
         return;
@@ -151,7 +162,8 @@ void ConversionJob::cancel()
 void ConversionJob::fail(const QString &line, const QString &status)
 {
     emit logLine(line);
-    emit finished({RunResult::Outcome::Failed, status, false, 0.0});
+    emit finished(
+        {RunResult::Outcome::Failed, status, false, 0.0, failureReason(withoutMarker(line))});
 }
 
 void ConversionJob::processEnded(const ConverterProcess::Outcome &outcome)
@@ -162,7 +174,7 @@ void ConversionJob::processEnded(const ConverterProcess::Outcome &outcome)
     m_process.release()->deleteLater();
     m_tempFolder.reset();
 
-    End end{RunResult::Outcome::Failed, {}, false, seconds};
+    End end{RunResult::Outcome::Failed, {}, false, seconds, {}};
     std::optional<QString> replaceFailure;
     QStringList replaceNotes;
     if (outcome.kind == Kind::Exited && outcome.code == 0) {
@@ -176,6 +188,7 @@ void ConversionJob::processEnded(const ConverterProcess::Outcome &outcome)
     if (outcome.kind == Kind::FailedToStart) {
         emit logLine(QStringLiteral("❌ Fehler beim Ausführen von Pandoc: ") + outcome.error);
         end.failureStatus = QStringLiteral("❌ Fehler");
+        end.reason = failureReason(outcome.error);
         emit finished(end);
         return;
     }
@@ -189,6 +202,9 @@ void ConversionJob::processEnded(const ConverterProcess::Outcome &outcome)
         emit logLine(QStringLiteral("✗ Konvertierung fehlgeschlagen (Signal: ") +
                      QString::number(outcome.code) + u')');
         end.failureStatus = QStringLiteral("✗ Konvertierung fehlgeschlagen");
+        end.reason = failureReason(errorText);
+        if (end.reason.isEmpty())
+            end.reason = QStringLiteral("Signal ") + QString::number(outcome.code);
     } else if (outcome.code != 0) {
         emit logLine(QStringLiteral("✗ Konvertierung fehlgeschlagen (Exit Code: ") +
                      QString::number(outcome.code) + u')');
@@ -196,10 +212,14 @@ void ConversionJob::processEnded(const ConverterProcess::Outcome &outcome)
         if (!hint.isEmpty())
             emit logLine(QStringLiteral("⚠ ") + hint);
         end.failureStatus = QStringLiteral("✗ Konvertierung fehlgeschlagen");
+        end.reason = failureReason(errorText);
+        if (end.reason.isEmpty())
+            end.reason = QStringLiteral("Exit Code ") + QString::number(outcome.code);
     } else if (replaceFailure) {
         // Exit 0 without a file (pandoc -v, a filter calling os.exit(0)) is no success.
         emit logLine(*replaceFailure);
         end.failureStatus = QStringLiteral("❌ Keine Ausgabe");
+        end.reason = failureReason(withoutMarker(*replaceFailure));
     } else {
         for (const QString &note : std::as_const(replaceNotes))
             emit logLine(note);
@@ -213,6 +233,28 @@ void ConversionJob::processEnded(const ConverterProcess::Outcome &outcome)
             emit logLine(line);
     }
     emit finished(end);
+}
+
+QString failureReason(const QString &errorText)
+{
+    // A row and a tool tip, not a page: a converter may print megabytes on one line.
+    constexpr qsizetype kMaxLength = 300;
+    QString first;
+    for (QStringView line : QStringView(errorText).split(u'\n')) {
+        line = line.trimmed();
+        if (line.isEmpty())
+            continue;
+        if (first.isEmpty())
+            first = line.toString();
+        // Warnings come before the error that ended the run.
+        if (!line.startsWith(u"[WARNING]") && !line.startsWith(u"[INFO]")) {
+            first = line.toString();
+            break;
+        }
+    }
+    if (first.size() > kMaxLength)
+        first = first.left(kMaxLength - 1) + u'…';
+    return first;
 }
 
 QString exitHint(int exitCode, const QString &automaticEngine)

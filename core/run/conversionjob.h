@@ -29,6 +29,8 @@ public:
         QString failureStatus;
         bool cancelled = false;
         double seconds = 0.0;
+        // A failure's reason for the results list, see RunResult::reason.
+        QString reason = {};
     };
 
     ConversionJob(PlannedJob plan, ConverterSearch converter, int cancelGraceMs,
@@ -66,6 +68,10 @@ private:
     QString m_automaticEngine; // what "Automatisch" chose from the text
     QElapsedTimer m_clock;
 };
+
+// The line of a converter's error text that says why it failed: the first that is not a
+// warning or a note, shortened to a list row's worth.
+QString failureReason(const QString &errorText);
 
 // A hint for a few well-known exit codes; "" for the others. `automaticEngine` is the engine
 // "Automatisch" chose, if it did.

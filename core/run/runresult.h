@@ -17,6 +17,8 @@ struct RunResult
     QString output; // absolute path of the output ("" when none was planned)
     Outcome outcome = Outcome::Skipped;
     double seconds = 0.0; // wall time of the converter run; 0 for skipped files
+    // Why a failed file failed, one line (pandoc's first error line, or the refusal); else "".
+    QString reason = {};
 
     friend bool operator==(const RunResult &, const RunResult &) = default;
 };

@@ -56,10 +56,11 @@ public:
         return window->findChild<T *>(QLatin1String(name));
     }
 
-    RunResult row(const QString &name, Outcome outcome, double seconds = 1.5) const
+    RunResult row(const QString &name, Outcome outcome, double seconds = 1.5,
+                  const QString &reason = QString()) const
     {
         return {world.writeFile(name + QStringLiteral(".md"), "# T\n"),
-                world.path(name + QStringLiteral(".html")), outcome, seconds};
+                world.path(name + QStringLiteral(".html")), outcome, seconds, reason};
     }
 
     // What the run would report; the results are set as a finished run sets them.
@@ -98,8 +99,10 @@ private slots:
         QVERIFY(w.showActive());
         auto *panel = w.find<QWidget>("runResultsPanel");
         QVERIFY(!panel->isVisible());
+        // A reason is pandoc's text, shown as it is, even where it looks like markup.
+        const QString reason = QStringLiteral("pandoc: <b>Fehler</b> & mehr");
         w.finishRun({w.row("a", Outcome::Succeeded, 2.34), w.row("b", Outcome::Failed),
-                     w.row("c", Outcome::Skipped, 0)});
+                     w.row("c", Outcome::Skipped, 0), w.row("e", Outcome::Failed, 0.5, reason)});
         QVERIFY(panel->isVisible());
         auto *table = w.find<QTreeWidget>("runResultsTable");
         QStringList rows;
@@ -109,8 +112,12 @@ private slots:
                 cells << table->topLevelItem(r)->text(c);
             rows << cells.join(u'|');
         }
-        QCOMPARE(rows, (QStringList{"a.md|✓|a.html|2,3 s", "b.md|✗|b.html|1,5 s",
-                                    "c.md|übersprungen|c.html|–"}));
+        QCOMPARE(rows,
+                 (QStringList{"a.md|✓|a.html|2,3 s", "b.md|✗|b.html|1,5 s",
+                              "c.md|übersprungen|c.html|–", "e.md|✗ " + reason + "|e.html|0,5 s"}));
+        const QString tip = table->topLevelItem(3)->toolTip(1);
+        QVERIFY2(tip.contains(u"&lt;b&gt;Fehler&lt;/b&gt;") && !tip.contains(u"<b>"),
+                 qPrintable(tip));
 
         // The failure is selected first; it has nothing to open, but a folder.
         auto *open = w.find<QPushButton>("openResultButton");
