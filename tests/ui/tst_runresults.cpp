@@ -11,6 +11,7 @@
 
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -139,6 +140,46 @@ private slots:
         // A single file's run brings no list.
         w.finishRun({w.row("d", Outcome::Succeeded)});
         QVERIFY(!panel->isVisible());
+    }
+
+    // A real batch at the smallest window, started from the top of the page: when it ends,
+    // the page has scrolled to the list by itself.
+    void finishedBatchScrollsToTheList()
+    {
+        Window w;
+        w.window->resize(800, 600);
+        QVERIFY(w.showActive());
+        w.vm->handleInputFileSelection(
+            {{QUrl::fromLocalFile(w.world.writeFile(QStringLiteral("a.md"), "# A\n")),
+              QUrl::fromLocalFile(w.world.writeFile(QStringLiteral("b.md"), "# B\n"))},
+             std::nullopt});
+        auto *scroll = w.find<QScrollArea>("conversionScrollArea");
+        scroll->verticalScrollBar()->setValue(0);
+        auto *panel = w.find<QWidget>("runResultsPanel");
+        const QRect viewport = scroll->viewport()->rect();
+        const auto listInView = [&] {
+            return panel->isVisible() &&
+                   viewport.contains(
+                       QRect(panel->mapTo(scroll->viewport(), QPoint()), panel->size()));
+        };
+        // What the user sees behind the closing message, while it is up.
+        bool inViewBehindTheMessage = false;
+        QString buttonBehindTheMessage;
+        w.world.dialogs.whileShown = [&](const FakeDialogs::Call &) {
+            QTest::qWait(100);
+            inViewBehindTheMessage = listInView();
+            buttonBehindTheMessage = w.find<QPushButton>("convertButton")->text();
+        };
+        QSignalSpy finished(w.vm, &PandocViewModel::conversionFinished);
+        w.find<QPushButton>("convertButton")->click();
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(w.world.dialogs.calls.last().title, QStringLiteral("Batch-Konvertierung"));
+        QVERIFY(inViewBehindTheMessage);
+        QTRY_VERIFY(listInView());
+        // The run has ended when its message says so; the view model still reports it as
+        // running until the message is closed.
+        QEXPECT_FAIL("", "the view model ends the run only after its closing message", Continue);
+        QCOMPARE(buttonBehindTheMessage, QStringLiteral("KONVERTIEREN"));
     }
 
     void retryConvertsTheFailedAgain_data()
