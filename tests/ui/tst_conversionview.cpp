@@ -3,6 +3,7 @@
 #include "conversion/conversionview.h"
 #include "conversion/logview.h"
 #include "conversion/statuscolors.h"
+#include "elidedfield.h"
 #include "fakefilepanels.h"
 #include "fakes.h"
 
@@ -25,7 +26,9 @@
 #include <QTest>
 #include <QToolButton>
 #include <QWheelEvent>
+
 #include <QtTest/qtestspontaneevent.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -699,6 +702,84 @@ private slots:
             if (other != color)
                 QVERIFY(statusColorFor(StatusColor(other), palette) != shown);
         }
+    }
+
+    // Both path fields take a typed or pasted path as a file manager or terminal hands it
+    // over, and say in German why they refuse one; a refused path changes nothing.
+    void pathFieldsTakeTypedPaths_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed");   // {file} is an existing file, {root} the test folder
+        QTest::addColumn<QString>("problem"); // "" when taken
+        for (const QString &field :
+             {QStringLiteral("inputField"), QStringLiteral("bibliographyField")}) {
+            const auto row = [&field](const char *name) -> QTestData & {
+                return QTest::newRow(
+                    qPrintable(field + QStringLiteral(": ") + QLatin1String(name)));
+            };
+            row("path") << field << "{file}"
+                        << "";
+            row("quoted, with blanks") << field << "  '{file}' "
+                                       << "";
+            row("file URL") << field << "{url}"
+                            << "";
+            row("missing, markup in the name") << field << "{root}/fehlt <b>x</b>.md"
+                                               << "Datei nicht gefunden: {root}/fehlt <b>x</b>.md";
+            row("folder") << field << "{root}/"
+                          << "Das ist ein Ordner, keine Datei: {root}";
+            row("fifo") << field << "{root}/rohr"
+                        << "Keine gewöhnliche Datei: {root}/rohr";
+            row("relative") << field << "Quellen/a b.md"
+                            << "Bitte den vollständigen Pfad angeben (beginnend "
+                               "mit /): Quellen/a b.md";
+        }
+    }
+    void pathFieldsTakeTypedPaths()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, problem);
+        Fixture f;
+        f.view->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.view.get()));
+        const QString file = f.world.writeFile(QStringLiteral("Quellen/Literatur ä.md"), "# A\n");
+        QVERIFY(::mkfifo(qPrintable(f.world.path(QStringLiteral("rohr"))), 0600) == 0);
+        const auto fill = [&](QString text) {
+            return text.replace(QStringLiteral("{file}"), file)
+                .replace(QStringLiteral("{url}"), QUrl::fromLocalFile(file).toString())
+                .replace(QStringLiteral("{root}"), f.world.root());
+        };
+        const bool input = field == u"inputField";
+        const auto taken = [&] {
+            return input ? (f.vm->inputFiles().isEmpty() ? QString()
+                                                         : f.vm->inputFiles().first().toLocalFile())
+                         : f.vm->bibliographyFile();
+        };
+        auto *edit = f.find<ElidedField>(field);
+        auto *message = f.find<QLabel>(input ? "inputPathProblem" : "bibliographyPathProblem");
+        edit->setFocus();
+        QVERIFY(edit->hasFocus());
+        // Pasted: key clicks know no umlauts.
+        edit->insert(fill(typed));
+        QTest::keyClick(edit, Qt::Key_Return);
+        if (problem.isEmpty()) {
+            QCOMPARE(taken(), file);
+            QVERIFY(!message->isVisible());
+            if (input)
+                QCOMPARE(f.vm->outputFile(),
+                         f.world.path(QStringLiteral("Quellen/Literatur ä.docx")));
+            return;
+        }
+        QCOMPARE(taken(), QString());
+        QVERIFY(message->isVisible());
+        QCOMPARE(message->toolTip(), Qt::convertFromPlainText(fill(problem), Qt::WhiteSpaceNoWrap));
+        QCOMPARE(message->textFormat(), Qt::PlainText);
+        // Corrected, it is taken and the message goes.
+        edit->selectAll();
+        edit->insert(file);
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(taken(), file);
+        QVERIFY(!message->isVisible());
     }
 
     // Scrolling the page over a picker must not change the setting; a chosen control still
