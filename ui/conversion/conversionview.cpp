@@ -19,6 +19,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
@@ -52,12 +53,10 @@ ConversionView::ConversionView(PandocViewModel *viewModel, FilePanels *panels, Q
     // Above the button, so that a 1366×768 screen still shows the whole tab; stacked, it
     // follows the options as the last part of the form.
     actions->addWidget(new LiteratureSection(m_viewModel, m_panels, content));
-    m_convert = new ConvertButton(m_viewModel, content);
-    actions->addWidget(m_convert);
-    actions->addWidget(new StatusSection(m_viewModel, content));
+    // The log takes the height the window has to spare.
+    actions->addWidget(new StatusSection(m_viewModel, content), 1);
     auto *results = new RunResultsPanel(m_viewModel, content);
     actions->addWidget(results);
-    actions->addStretch();
     m_form = form;
     m_actions = actions;
     m_columns = new QBoxLayout(QBoxLayout::TopToBottom, content);
@@ -73,13 +72,22 @@ ConversionView::ConversionView(PandocViewModel *viewModel, FilePanels *panels, Q
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidget(content);
+    // Below the scrolling page, so it is in view at any window size; made after the page has
+    // joined the window, it is also last in the tab order, as it is on screen.
+    m_convert = new ConvertButton(m_viewModel, this);
 
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
-    // The preset bar stays put while the rest scrolls.
+    // The preset bar and the button stay put while the rest scrolls.
     outer->addWidget(presets);
     outer->addWidget(scroll, 1);
+    auto *bar = new QHBoxLayout;
+    const QMargins page = m_columns->contentsMargins();
+    bar->setContentsMargins(page.left(), FormColumns::kInnerSpacing / 2, page.right(),
+                            page.bottom());
+    bar->addWidget(m_convert);
+    outer->addLayout(bar);
 
     // Once the layout has made room for it; the log sits right above and stays in view.
     connect(results, &RunResultsPanel::resultsShown, scroll, [scroll, results] {
@@ -113,7 +121,7 @@ int ConversionView::twoColumnWidth() const
 void ConversionView::arrangeColumns(bool sideBySide)
 {
     m_columns->setDirection(sideBySide ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom);
-    // Side by side the form takes the larger share; stacked, spare height goes below all.
+    // Side by side the form takes the larger share; stacked, spare height goes to the log.
     m_columns->setStretch(0, sideBySide ? 3 : 0);
     m_columns->setStretch(1, sideBySide ? 2 : 1);
 }
