@@ -651,6 +651,47 @@ private slots:
                  qPrintable(QStringLiteral("%1 for %2").arg(reach).arg(width)));
     }
 
+    // On request a long line wraps at the log's width instead of scrolling sideways; it is
+    // still one line to select and copy.
+    void logWrapsLongLinesOnRequest_data() { logScrollsToTheEndOfItsWidestLine_data(); }
+    void logWrapsLongLinesOnRequest()
+    {
+        QFETCH(QString, line);
+        Fixture f;
+        auto *log = f.find<LogView>("logView");
+        f.vm->appendLog(QStringLiteral("kurz"));
+        f.find<QCheckBox>("wrapLogCheck")->setChecked(true);
+        f.vm->appendLog(line);
+        QTRY_COMPARE(log->lineCount(), 2);
+        QCOMPARE(log->horizontalScrollBar()->maximum(), 0);
+        const double rows = double(log->fontMetrics().horizontalAdvance(line)) /
+                            double(log->viewport()->width() - 8);
+        QVERIFY2(log->rowCount() >= 1 + rows && log->rowCount() <= 3 + rows * 1.25,
+                 qPrintable(QStringLiteral("%1 rows for %2").arg(log->rowCount()).arg(rows)));
+        // The last row belongs to the long line.
+        QTest::keySequence(log, QKeySequence::SelectAll);
+        QTest::keySequence(log, QKeySequence::Copy);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("kurz\n") + line);
+
+        f.find<QCheckBox>("wrapLogCheck")->setChecked(false);
+        QCOMPARE(log->rowCount(), 2);
+        QVERIFY(log->horizontalScrollBar()->maximum() > 0);
+    }
+
+    // The log takes the height a taller window brings.
+    void logGrowsWithTheWindow()
+    {
+        Fixture f;
+        auto *log = f.find<LogView>("logView");
+        // Tall enough that the page does not scroll.
+        f.view->resize(f.view->width(), 2000);
+        QTRY_VERIFY(log->height() >= 150);
+        QTest::qWait(50);
+        const int before = log->height();
+        f.view->resize(f.view->width(), 2300);
+        QTRY_VERIFY(log->height() >= before + 250);
+    }
+
     void logLinesCanBeCopied()
     {
         Fixture f;
