@@ -84,8 +84,9 @@ ConversionView::ConversionView(PandocViewModel *viewModel, FilePanels *panels, Q
     outer->addWidget(scroll, 1);
     auto *bar = new QHBoxLayout;
     const QMargins page = m_columns->contentsMargins();
+    // Slim, so the whole tab still fits a 1366×768 screen side by side.
     bar->setContentsMargins(page.left(), FormColumns::kInnerSpacing / 2, page.right(),
-                            page.bottom());
+                            FormColumns::kInnerSpacing / 2);
     bar->addWidget(m_convert);
     outer->addLayout(bar);
 

@@ -113,6 +113,11 @@ void LogView::updateScrollRange()
     h->setRange(0, int(std::max<qint64>(0, width - viewport()->width())));
 }
 
+QSize LogView::sizeHint() const
+{
+    return {QAbstractScrollArea::sizeHint().width(), minimumHeight()};
+}
+
 void LogView::setWrapLines(bool wrap)
 {
     if (wrap == m_wrap)

@@ -26,6 +26,8 @@ public:
     void selectAll();
     void copySelection() const;
     void setWrapLines(bool wrap);
+    // As tall as its minimum; spare height is given, not asked for.
+    QSize sizeHint() const override;
     bool wrapsLines() const { return m_wrap; }
     // Rows on screen: one per line, more where wrapped lines take several.
     int rowCount() const { return m_wrap ? int(m_rows.size()) : lineCount(); }
