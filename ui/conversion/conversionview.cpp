@@ -72,8 +72,8 @@ ConversionView::ConversionView(PandocViewModel *viewModel, FilePanels *panels, Q
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidget(content);
-    // Below the scrolling page, so it is in view at any window size; made after the page has
-    // joined the window, it is also last in the tab order, as it is on screen.
+    // Made after the page has joined the window, so it is last in the tab order, as it is on
+    // screen in the bar below the scrolling page.
     m_convert = new ConvertButton(m_viewModel, this);
 
     auto *outer = new QVBoxLayout(this);
@@ -83,11 +83,11 @@ ConversionView::ConversionView(PandocViewModel *viewModel, FilePanels *panels, Q
     outer->addWidget(presets);
     outer->addWidget(scroll, 1);
     auto *bar = new QHBoxLayout;
+    m_bar = bar;
     const QMargins page = m_columns->contentsMargins();
     // Slim, so the whole tab still fits a 1366×768 screen side by side.
     bar->setContentsMargins(page.left(), FormColumns::kInnerSpacing / 2, page.right(),
                             FormColumns::kInnerSpacing / 2);
-    bar->addWidget(m_convert);
     outer->addLayout(bar);
 
     // Once the layout has made room for it; the log sits right above and stays in view.
@@ -95,6 +95,7 @@ ConversionView::ConversionView(PandocViewModel *viewModel, FilePanels *panels, Q
         QTimer::singleShot(0, scroll,
                            [scroll, results] { scroll->ensureWidgetVisible(results, 0, 0); });
     });
+    placeConvertButton(m_columns->direction() == QBoxLayout::LeftToRight);
     connect(m_convert, &ConvertButton::canConvertChanged, this, &ConversionView::canConvertChanged);
     connect(inputs, &InputFileSection::browseRequested, this, &ConversionView::chooseInput);
     connect(m_output, &OutputFileSection::chooseRequested, this, &ConversionView::chooseOutput);
@@ -125,6 +126,22 @@ void ConversionView::arrangeColumns(bool sideBySide)
     // Side by side the form takes the larger share; stacked, spare height goes to the log.
     m_columns->setStretch(0, sideBySide ? 3 : 0);
     m_columns->setStretch(1, sideBySide ? 2 : 1);
+    placeConvertButton(sideBySide);
+}
+
+void ConversionView::placeConvertButton(bool sideBySide)
+{
+    // Side by side, the whole tab fits a laptop screen with the button under the bibliography;
+    // stacked, the page scrolls and the button stays in the bar below it.
+    if (!m_convert || !m_bar)
+        return;
+    m_bar->removeWidget(m_convert);
+    m_actions->removeWidget(m_convert);
+    if (sideBySide)
+        m_actions->insertWidget(1, m_convert);
+    else
+        m_bar->addWidget(m_convert);
+    m_convert->show();
 }
 
 void ConversionView::resizeEvent(QResizeEvent *event)

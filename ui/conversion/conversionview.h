@@ -7,6 +7,7 @@ class FilePanels;
 class OutputFileSection;
 class PandocViewModel;
 class QBoxLayout;
+class QHBoxLayout;
 class QScrollArea;
 class QVBoxLayout;
 
@@ -47,11 +48,13 @@ private:
 
     int twoColumnWidth() const;
     void arrangeColumns(bool sideBySide);
+    void placeConvertButton(bool sideBySide);
 
     PandocViewModel *m_viewModel;
     FilePanels *m_panels;
     OutputFileSection *m_output = nullptr;
     ConvertButton *m_convert = nullptr;
+    QHBoxLayout *m_bar = nullptr; // below the scrolling page
     QWidget *m_content = nullptr;
     QScrollArea *m_scroll = nullptr;
     QBoxLayout *m_columns = nullptr;
