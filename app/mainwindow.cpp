@@ -132,6 +132,8 @@ void MainWindow::buildMenu()
     QAction *convert =
         add(QStringLiteral("Konvertieren"), Qt::CTRL | Qt::Key_R, QStringLiteral("convertAction"));
     connect(convert, &QAction::triggered, view, &ConversionView::requestConvert);
+    convert->setEnabled(view->canConvert());
+    connect(view, &ConversionView::canConvertChanged, convert, &QAction::setEnabled);
     menu->addSeparator();
     QAction *input = add(QStringLiteral("Eingabedatei wählen..."), Qt::CTRL | Qt::Key_O,
                          QStringLiteral("chooseInputAction"));

@@ -11,18 +11,31 @@
 ElidedField::ElidedField(QWidget *parent) : QLineEdit(parent)
 {
     setReadOnly(true);
+    connect(this, &QLineEdit::editingFinished, this, &ElidedField::finishEditing);
 }
 
-void ElidedField::setFullText(const QString &text)
+void ElidedField::setFullText(const QString &text, const std::optional<QString> &editText)
 {
     m_fullText = text;
+    m_editText = editText.value_or(text);
     // Tool tips take markup; a path is text.
     setToolTip(text.isEmpty() ? QString() : Qt::convertFromPlainText(text, Qt::WhiteSpaceNoWrap));
-    updateShownText();
+    if (editing())
+        setText(m_editText);
+    else
+        updateShownText();
+}
+
+void ElidedField::setTypingAllowed(bool allowed)
+{
+    setReadOnly(!allowed);
 }
 
 void ElidedField::updateShownText()
 {
+    // Never under the user's fingers.
+    if (editing())
+        return;
     QStyleOptionFrame option;
     initStyleOption(&option);
     const QRect area = style()->subElementRect(QStyle::SE_LineEditContents, &option, this);
@@ -33,6 +46,15 @@ void ElidedField::updateShownText()
         setText(shown);
         setCursorPosition(0);
     }
+}
+
+void ElidedField::finishEditing()
+{
+    if (isReadOnly() || text() == m_editText)
+        return;
+    // What the owner accepts comes back through setFullText(); a refused text stays to be
+    // corrected.
+    emit textTyped(text());
 }
 
 void ElidedField::resizeEvent(QResizeEvent *event)
@@ -48,10 +70,33 @@ void ElidedField::changeEvent(QEvent *event)
         updateShownText();
 }
 
+void ElidedField::focusInEvent(QFocusEvent *event)
+{
+    if (!isReadOnly()) {
+        setText(m_editText);
+        selectAll();
+    }
+    QLineEdit::focusInEvent(event);
+}
+
+void ElidedField::focusOutEvent(QFocusEvent *event)
+{
+    // Emits editingFinished while the typed text still stands.
+    QLineEdit::focusOutEvent(event);
+    updateShownText();
+}
+
 void ElidedField::keyPressEvent(QKeyEvent *event)
 {
+    if (editing() && event->key() == Qt::Key_Escape) {
+        setText(m_editText);
+        selectAll();
+        event->accept();
+        return;
+    }
     // Copying gives the whole path, not the shortened one.
-    if (event->matches(QKeySequence::Copy) && (!hasSelectedText() || selectedText() == text())) {
+    if (!editing() && event->matches(QKeySequence::Copy) &&
+        (!hasSelectedText() || selectedText() == text())) {
         QApplication::clipboard()->setText(m_fullText);
         event->accept();
         return;

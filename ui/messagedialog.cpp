@@ -9,12 +9,29 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace {
 // Below this a message box looks cramped; above it lines get hard to follow.
 constexpr int kMinTextWidth = 320;
 constexpr int kMaxTextWidth = 560;
+
+// A word wider than a line (a file name without blanks) cannot wrap and would be cut off at
+// the edge; it is shortened in the middle instead, so its start and end stay readable.
+QString elideLongWords(const QString &text, const QFontMetrics &metrics, int width)
+{
+    QStringList lines = text.split(u'\n');
+    for (QString &line : lines) {
+        QStringList words = line.split(u' ');
+        for (QString &word : words) {
+            if (metrics.horizontalAdvance(word) > width)
+                word = metrics.elidedText(word, Qt::ElideMiddle, width);
+        }
+        line = words.join(u' ');
+    }
+    return lines.join(u'\n');
+}
 } // namespace
 
 MessageDialog::MessageDialog(Icon icon, const QString &title, const QString &message,
@@ -33,15 +50,20 @@ MessageDialog::MessageDialog(Icon icon, const QString &title, const QString &mes
     iconLabel->setPixmap(image.pixmap(QSize(side, side), devicePixelRatio()));
     iconLabel->setAlignment(Qt::AlignTop);
 
-    auto *headline = new QLabel(title, this);
+    auto *headline = new QLabel(this);
     headline->setObjectName(QStringLiteral("messageTitle"));
     headline->setTextFormat(Qt::PlainText);
     headline->setWordWrap(true);
     QFont bold = headline->font();
     bold.setBold(true);
     headline->setFont(bold);
+    headline->setText(elideLongWords(title, QFontMetrics(bold), kMaxTextWidth));
 
-    m_message = new QLabel(message);
+    const QString shown = elideLongWords(message, fontMetrics(), kMaxTextWidth);
+    m_message = new QLabel(shown);
+    // What was shortened, whole.
+    if (shown != message || headline->text() != title)
+        m_message->setToolTip(Qt::convertFromPlainText(title + u'\n' + message));
     m_message->setObjectName(QStringLiteral("messageText"));
     m_message->setTextFormat(Qt::PlainText);
     m_message->setWordWrap(true);

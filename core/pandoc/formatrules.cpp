@@ -21,7 +21,9 @@ QString baseFormat(const QString &name)
 const QHash<QString, QString> &extensions()
 {
     static const QHash<QString, QString> table{
+        {QStringLiteral("ansi"), QStringLiteral("txt")},
         {QStringLiteral("asciidoc"), QStringLiteral("adoc")},
+        {QStringLiteral("asciidoc_legacy"), QStringLiteral("adoc")},
         {QStringLiteral("asciidoctor"), QStringLiteral("adoc")},
         {QStringLiteral("beamer"), QStringLiteral("tex")},
         {QStringLiteral("biblatex"), QStringLiteral("bib")},
@@ -76,6 +78,7 @@ const QHash<QString, QString> &extensions()
         {QStringLiteral("texinfo"), QStringLiteral("texi")},
         {QStringLiteral("textile"), QStringLiteral("textile")},
         {QStringLiteral("typst"), QStringLiteral("typ")},
+        {QStringLiteral("vimdoc"), QStringLiteral("txt")},
         {QStringLiteral("xwiki"), QStringLiteral("txt")},
         {QStringLiteral("zimwiki"), QStringLiteral("txt")},
     };
@@ -140,11 +143,9 @@ QStringList extraFormats(const QStringList &builtIn, const QStringList &listed)
 
 QString outputExtension(const QString &pickerValue)
 {
-    const QString name = converterFormatName(pickerValue);
-    if (isBuiltInOutput(pickerValue))
-        return name;
-    // An unknown format still gets a file name that says what it holds.
-    const QString base = baseFormat(name);
+    // The picker's own entries too: html5 writes HTML, and a file manager knows .html, not
+    // .html5. A format the table lacks still gets a name that says what it holds.
+    const QString base = baseFormat(converterFormatName(pickerValue));
     return extensions().value(base, base);
 }
 
@@ -163,7 +164,7 @@ TemplateFamily templateFamily(const QString &pickerValue)
                                      QStringLiteral("s5"),       QStringLiteral("slideous"),
                                      QStringLiteral("dzslides"), QStringLiteral("chunkedhtml")};
     const QString base = baseFormat(key);
-    if (htmlKin.contains(base) || base == u"html" || base == u"html5")
+    if (htmlKin.contains(base) || base == u"html" || base == u"html4" || base == u"html5")
         return TemplateFamily::Html;
     if (base == u"beamer" || base == u"latex")
         return TemplateFamily::Latex;

@@ -12,8 +12,8 @@ const QStringList &outputFormatChoices();
 // The formats in `listed` that no entry of `builtIn` already names, in pandoc's order.
 QStringList extraFormats(const QStringList &builtIn, const QStringList &listed);
 
-// The extension of a derived output file. Built-in entries keep their format name
-// ("html5" gives .html5); other formats get the usual extension of their kind.
+// The extension of a derived output file: the usual one of the format's kind (html5 and
+// revealjs give .html, latex .tex, gfm .md, plain .txt), whatever extensions follow the name.
 QString outputExtension(const QString &pickerValue);
 // The save panel's name filter for the format.
 QString saveFilter(const QString &pickerValue);

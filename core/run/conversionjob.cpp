@@ -19,6 +19,14 @@ QString lastComponent(const QString &path)
     return QFileInfo(path).fileName();
 }
 
+// A log line without its leading marker ("❌ ", "✗ "): the results list marks the row itself.
+QString withoutMarker(const QString &line)
+{
+    const qsizetype blank = line.indexOf(u' ');
+    const bool marked = blank > 0 && blank <= 2 && !line.front().isLetterOrNumber();
+    return (marked ? line.mid(blank + 1) : line).trimmed();
+}
+
 } // namespace
 
 ConversionJob::ConversionJob(PlannedJob plan, ConverterSearch converter, int cancelGraceMs,
@@ -41,7 +49,8 @@ void ConversionJob::start()
 {
     if (const auto &refusal = m_plan.refusal) {
         emit logLine(refusal->line);
-        emit finished({refusal->outcome, refusal->status, false, 0.0, false, refusal->line});
+        emit finished({refusal->outcome, refusal->status, false, 0.0, false,
+                       failureReason(withoutMarker(refusal->line))});
         return;
     }
     if (m_plan.textProbe && !m_probed) {
@@ -140,12 +149,7 @@ void ConversionJob::cancel()
             this,
             [this] {
                 emit logLine(QStringLiteral("⚠ Konvertierung abgebrochen"));
-                emit finished({RunResult::Outcome::Skipped,
-                               {},
-                               true,
-                               0.0,
-                               false,
-                               QStringLiteral("⚠ Konvertierung abgebrochen")});
+                emit finished({RunResult::Outcome::Skipped, {}, true, 0.0, false, {}});
             },
             Qt::QueuedConnection);
         return;
@@ -157,7 +161,8 @@ void ConversionJob::cancel()
 void ConversionJob::fail(const QString &line, const QString &status)
 {
     emit logLine(line);
-    emit finished({RunResult::Outcome::Failed, status, false, 0.0, false, line});
+    emit finished({RunResult::Outcome::Failed, status, false, 0.0, false,
+                   failureReason(withoutMarker(line))});
 }
 
 void ConversionJob::processEnded(const ConverterProcess::Outcome &outcome)
@@ -180,43 +185,42 @@ void ConversionJob::processEnded(const ConverterProcess::Outcome &outcome)
     m_keeper.reset();
 
     if (outcome.kind == Kind::FailedToStart) {
-        end.reason = QStringLiteral("❌ Fehler beim Ausführen von Pandoc: ") + outcome.error;
-        emit logLine(end.reason);
+        emit logLine(QStringLiteral("❌ Fehler beim Ausführen von Pandoc: ") + outcome.error);
         end.failureStatus = QStringLiteral("❌ Fehler");
+        end.reason = failureReason(outcome.error);
         emit finished(end);
         return;
     }
     if (!errorText.isEmpty())
         emit logLine(errorText);
     if (outcome.kind == Kind::Cancelled) {
-        end.reason = QStringLiteral("⚠ Konvertierung abgebrochen");
-        emit logLine(end.reason);
+        emit logLine(QStringLiteral("⚠ Konvertierung abgebrochen"));
         end.outcome = RunResult::Outcome::Skipped;
         end.cancelled = true;
     } else if (outcome.kind == Kind::Crashed) {
-        end.reason = QStringLiteral("✗ Konvertierung fehlgeschlagen (Signal: ") +
-                     QString::number(outcome.code) + u')';
-        emit logLine(end.reason);
+        emit logLine(QStringLiteral("✗ Konvertierung fehlgeschlagen (Signal: ") +
+                     QString::number(outcome.code) + u')');
         end.failureStatus = QStringLiteral("✗ Konvertierung fehlgeschlagen");
+        end.reason = failureReason(errorText);
+        if (end.reason.isEmpty())
+            end.reason = QStringLiteral("Signal ") + QString::number(outcome.code);
     } else if (outcome.code != 0) {
-        end.reason = QStringLiteral("✗ Konvertierung fehlgeschlagen (Exit Code: ") +
-                     QString::number(outcome.code) + u')';
-        emit logLine(end.reason);
-        // pandoc's own first line says more than the exit code.
-        const QStringList said = errorText.trimmed().split(u'\n', Qt::SkipEmptyParts);
-        if (!said.isEmpty())
-            end.reason = said.first().trimmed();
+        emit logLine(QStringLiteral("✗ Konvertierung fehlgeschlagen (Exit Code: ") +
+                     QString::number(outcome.code) + u')');
         for (const QString &line : fileErrorLines(errorText))
             emit logLine(line);
         const QString hint = exitHint(outcome.code, m_automaticEngine, errorText);
         if (!hint.isEmpty())
             emit logLine(QStringLiteral("⚠ ") + hint);
         end.failureStatus = QStringLiteral("✗ Konvertierung fehlgeschlagen");
+        end.reason = failureReason(errorText);
+        if (end.reason.isEmpty())
+            end.reason = QStringLiteral("Exit Code ") + QString::number(outcome.code);
     } else if (replaceFailure) {
         // Exit 0 without a file (pandoc -v, a filter calling os.exit(0)) is no success.
         emit logLine(*replaceFailure);
-        end.reason = *replaceFailure;
         end.failureStatus = QStringLiteral("❌ Keine Ausgabe");
+        end.reason = failureReason(withoutMarker(*replaceFailure));
     } else {
         for (const QString &note : std::as_const(replaceNotes))
             emit logLine(note);
@@ -233,6 +237,28 @@ void ConversionJob::processEnded(const ConverterProcess::Outcome &outcome)
             emit logLine(line);
     }
     emit finished(end);
+}
+
+QString failureReason(const QString &errorText)
+{
+    // A row and a tool tip, not a page: a converter may print megabytes on one line.
+    constexpr qsizetype kMaxLength = 300;
+    QString first;
+    for (QStringView line : QStringView(errorText).split(u'\n')) {
+        line = line.trimmed();
+        if (line.isEmpty())
+            continue;
+        if (first.isEmpty())
+            first = line.toString();
+        // Warnings come before the error that ended the run.
+        if (!line.startsWith(u"[WARNING]") && !line.startsWith(u"[INFO]")) {
+            first = line.toString();
+            break;
+        }
+    }
+    if (first.size() > kMaxLength)
+        first = first.left(kMaxLength - 1) + u'…';
+    return first;
 }
 
 namespace {

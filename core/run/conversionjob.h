@@ -32,7 +32,7 @@ public:
         // Succeeded, but pandoc warned (an unknown citation key, a missing picture).
         bool warnings = false;
         // For the results list: why it failed or was skipped.
-        QString reason;
+        QString reason = {};
     };
 
     ConversionJob(PlannedJob plan, ConverterSearch converter, int cancelGraceMs,
@@ -70,6 +70,10 @@ private:
     QString m_automaticEngine; // what "Automatisch" chose from the text
     QElapsedTimer m_clock;
 };
+
+// The line of a converter's error text that says why it failed: the first that is not a
+// warning or a note, shortened to a list row's worth.
+QString failureReason(const QString &errorText);
 
 // A hint for a few well-known exit codes; "" for the others. `automaticEngine` is the engine
 // "Automatisch" chose, if it did.

@@ -18,7 +18,7 @@ struct RunResult
     Outcome outcome = Outcome::Skipped;
     double seconds = 0.0; // wall time of the converter run; 0 for skipped files
     // Why it failed or was skipped: pandoc's first error line or Velunor's refusal; "" on success.
-    QString reason;
+    QString reason = {};
 
     friend bool operator==(const RunResult &, const RunResult &) = default;
 };

@@ -1,5 +1,6 @@
 // A run as a whole: where it runs, what it may write, what it leaves behind, and in what order.
 #include "conversionhelpers.h"
+#include "conversionjob.h"
 #include "fakes.h"
 
 #include <QDir>
@@ -62,6 +63,8 @@ private slots:
     void settingsChangedDuringARunDoNotReachIt();
     void manyEarlyFailuresFinish();
     void parallelLogReadsLikeOneAtATime();
+    void failedJobCarriesItsReason_data();
+    void failedJobCarriesItsReason();
 };
 
 void TstConversionRun::runsInTheInputFolder_data()
@@ -116,7 +119,7 @@ void TstConversionRun::clashesAreRefusedBeforeAnythingRuns_data()
                        "❌ Ausgabedatei kollidiert: a.markdown → "}
         << QStringLiteral("0 erfolgreich, 2 Fehler");
     QTest::newRow("output is another input")
-        << QStringList{"a.txt", "a.markdown", "b.txt"} << QStringLiteral("markdown") << QString()
+        << QStringList{"a.txt", "a.md", "b.txt"} << QStringLiteral("markdown") << QString()
         << QStringList{"❌ Ausgabedatei wäre eine andere Eingabedatei: a.txt → ",
                        "❌ Ausgabedatei wäre die Eingabedatei selbst: "}
         << QStringLiteral("1 erfolgreich, 2 Fehler");
@@ -491,4 +494,62 @@ void TstConversionRun::parallelLogReadsLikeOneAtATime()
 }
 
 QTEST_GUILESS_MAIN(TstConversionRun)
+void TstConversionRun::failedJobCarriesItsReason_data()
+{
+    QTest::addColumn<QByteArray>("errorText");
+    QTest::addColumn<QByteArray>("exitCode");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("refusal"); // the job is refused with this log line
+
+    QTest::newRow("pandoc's first line")
+        << QByteArray("pandoc: a.md: withBinaryFile: does not exist\nsecond line\n")
+        << QByteArray("1") << "pandoc: a.md: withBinaryFile: does not exist" << QString();
+    QTest::newRow("warnings before the error")
+        << QByteArray("[WARNING] Missing character: ü\r\n\nError producing PDF.\n! Undefined "
+                      "control sequence.\n")
+        << QByteArray("43") << "Error producing PDF." << QString();
+    QTest::newRow("only warnings")
+        << QByteArray("  [WARNING] Could not fetch x.png\n") << QByteArray("1")
+        << "[WARNING] Could not fetch x.png" << QString();
+    QTest::newRow("markup stays text") << QByteArray("<b>kaputt</b> & mehr") << QByteArray("64")
+                                       << "<b>kaputt</b> & mehr" << QString();
+    QTest::newRow("nothing said") << QByteArray() << QByteArray("5") << "Exit Code 5" << QString();
+    QTest::newRow("one endless line")
+        << QByteArray(5000, 'x') << QByteArray("1") << QString(299, u'x') + u'…' << QString();
+    QTest::newRow("success has none")
+        << QByteArray("[WARNING] x\n") << QByteArray("0") << QString() << QString();
+    QTest::newRow("refused before it ran")
+        << QByteArray() << QByteArray("0") << "Ausgabedatei kollidiert: a.md → a.html"
+        << "❌ Ausgabedatei kollidiert: a.md → a.html";
+}
+
+void TstConversionRun::failedJobCarriesItsReason()
+{
+    QFETCH(QByteArray, errorText);
+    QFETCH(QByteArray, exitCode);
+    QFETCH(QString, reason);
+    QFETCH(QString, refusal);
+    TestWorld world;
+    world.installFakePandoc();
+    qputenv("FAKE_PANDOC_STDERR", errorText);
+    qputenv("FAKE_PANDOC_EXIT", exitCode);
+    auto unset = qScopeGuard([] {
+        qunsetenv("FAKE_PANDOC_STDERR");
+        qunsetenv("FAKE_PANDOC_EXIT");
+    });
+    PlannedJob plan;
+    plan.input = world.writeFile(QStringLiteral("a.md"), "# A\n");
+    plan.output = world.path(QStringLiteral("a.html"));
+    plan.workingFolder = world.root();
+    plan.arguments = {plan.input, QStringLiteral("-o"), plan.output};
+    if (!refusal.isEmpty())
+        plan.refusal = Refusal{refusal, QStringLiteral("❌ Fehler"), RunResult::Outcome::Failed};
+    ConversionJob job(plan, world.environment().converter, 1000);
+    std::optional<ConversionJob::End> end;
+    connect(&job, &ConversionJob::finished, this, [&end](const ConversionJob::End &e) { end = e; });
+    job.start();
+    QTRY_VERIFY_WITH_TIMEOUT(end.has_value(), 10000);
+    QCOMPARE(end->reason, reason);
+}
+
 #include "tst_conversionrun.moc"

@@ -1,6 +1,7 @@
 // Formats beyond the pickers' own, derived file names, and the PDF engine choice.
 #include "conversionhelpers.h"
 #include "fakes.h"
+#include "runplanner.h"
 
 #include <QDir>
 #include <QFile>
@@ -48,16 +49,43 @@ void TstFormats::derivedNames_data()
     QTest::addColumn<QString>("format");
     QTest::addColumn<QString>("fileName");
     QTest::addColumn<QString>("pickers"); // h = HTML + CSS, l = LaTeX, d = DOCX
-    // The pickers' own entries keep their format name as the extension.
+    // Every entry, the pickers' own ones too, gets the extension a file manager knows.
     QTest::newRow("html5") << "html5"
-                           << "Bericht.html5"
+                           << "Bericht.html"
+                           << "h";
+    QTest::newRow("html") << "html"
+                          << "Bericht.html"
+                          << "h";
+    QTest::newRow("html5 with extensions") << "html5+smart-raw_tex"
+                                           << "Bericht.html"
+                                           << "h";
+    QTest::newRow("html4") << "html4"
+                           << "Bericht.html"
                            << "h";
     QTest::newRow("latex") << "latex"
-                           << "Bericht.latex"
+                           << "Bericht.tex"
                            << "l";
+    QTest::newRow("pdf") << "pdf"
+                         << "Bericht.pdf"
+                         << "l";
     QTest::newRow("gfm") << "gfm (GitHub Markdown)"
-                         << "Bericht.gfm"
+                         << "Bericht.md"
                          << "";
+    QTest::newRow("markdown") << "markdown"
+                              << "Bericht.md"
+                              << "";
+    QTest::newRow("plain") << "plain (txt)"
+                           << "Bericht.txt"
+                           << "";
+    QTest::newRow("rst") << "rst"
+                         << "Bericht.rst"
+                         << "";
+    QTest::newRow("epub3") << "epub3"
+                           << "Bericht.epub"
+                           << "";
+    QTest::newRow("dzslides") << "dzslides"
+                              << "Bericht.html"
+                              << "h";
     QTest::newRow("docx") << "docx"
                           << "Bericht.docx"
                           << "d";
@@ -112,6 +140,10 @@ void TstFormats::derivedNames()
     vm->autoSetOutputFile();
     QCOMPARE(vm->outputFile(), world.path(QStringLiteral("Texte/") + fileName));
     QCOMPARE(vm->suggestedOutputFilename(), fileName);
+    // A batch writes beside each input under the same rule.
+    const auto batch =
+        RunPlanner::besideInputs({world.path(QStringLiteral("a/Bericht.md"))}, format);
+    QCOMPARE(batch.first().second, world.path(QStringLiteral("a/") + fileName));
     QCOMPARE(vm->showHtmlTemplate(), pickers == u"h");
     QCOMPARE(vm->showCssFile(), pickers == u"h");
     QCOMPARE(vm->showLatexTemplate(), pickers == u"l");

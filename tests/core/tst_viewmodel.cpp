@@ -308,13 +308,13 @@ void TstViewModel::suggestedOutputFilename_data()
     QTest::newRow("no input") << QStringList() << "html5"
                               << "output";
     QTest::newRow("html5") << bericht << "html5"
-                           << "Bericht.html5";
+                           << "Bericht.html";
     QTest::newRow("latex") << bericht << "latex"
-                           << "Bericht.latex";
+                           << "Bericht.tex";
     QTest::newRow("explained value") << bericht << "gfm (GitHub Markdown)"
-                                     << "Bericht.gfm";
+                                     << "Bericht.md";
     QTest::newRow("plain (txt)") << QStringList{"/tmp/notes.txt"} << "plain (txt)"
-                                 << "notes.plain";
+                                 << "notes.txt";
     QTest::newRow("case kept") << bericht << "HTML"
                                << "Bericht.HTML";
     QTest::newRow("no extension") << QStringList{"/tmp/README"} << "docx"
@@ -406,7 +406,7 @@ void TstViewModel::autoSetOutputFile_data()
                           << "/Users/a/Texte/Bericht.docx";
     QTest::newRow("explained value") << bericht << "gfm (GitHub Markdown)"
                                      << ""
-                                     << "/Users/a/Texte/Bericht.gfm";
+                                     << "/Users/a/Texte/Bericht.md";
     QTest::newRow("replaces a typed path") << bericht << "pdf"
                                            << "/elsewhere/out.pdf"
                                            << "/Users/a/Texte/Bericht.pdf";
@@ -481,7 +481,7 @@ void TstViewModel::templateVisibility_data()
     QTest::newRow("beamer") << "beamer"
                             << "0010";
     QTest::newRow("html4") << "html4"
-                           << "0000";
+                           << "1100";
     QTest::newRow("empty") << ""
                            << "0000";
     QTest::newRow("leading blank") << " html"

@@ -8,11 +8,15 @@
 void FakeDialogs::showAlert(const QString &title, const QString &message)
 {
     calls.append({QStringLiteral("alert"), title, message});
+    if (whileShown)
+        whileShown(calls.last());
 }
 
 bool FakeDialogs::showConfirmation(const QString &title, const QString &message)
 {
     calls.append({QStringLiteral("confirm"), title, message});
+    if (whileShown)
+        whileShown(calls.last());
     return answers.isEmpty() ? false : answers.takeFirst();
 }
 

@@ -7,6 +7,7 @@
 #include <QPair>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
 // Records every dialog and answers confirmations from a script (default "Nein").
@@ -29,6 +30,8 @@ public:
                                   const QStringList &files) override;
 
     QList<Call> calls;
+    // Runs while an alert or confirmation is "up", as a modal dialog's own event loop would.
+    std::function<void(const Call &)> whileShown;
     QList<bool> answers;
     ReplaceAnswer replaceAnswer = ReplaceAnswer::Cancel;
 };

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolButton>
 
 namespace {
 
@@ -128,12 +129,17 @@ private slots:
         // Disabled without input: not even the "no input" line is written.
         QCOMPARE(w.vm->logMessages().size(), before);
         QVERIFY(!w.vm->isConverting());
+        // The menu entry shows it, as the button does.
+        auto *action = w.window->findChild<QAction *>("convertAction");
+        QVERIFY(!action->isEnabled());
 
         w.vm->handleInputFileSelection({{w.input("a.md")}, std::nullopt});
+        QVERIFY(action->isEnabled());
         qputenv("FAKE_PANDOC_SLEEP_MS", "300");
         QSignalSpy finished(w.vm, &PandocViewModel::conversionFinished);
         w.press(Qt::CTRL | Qt::Key_R);
         QVERIFY(w.vm->isConverting());
+        QVERIFY(!action->isEnabled());
         // A second press while converting starts nothing.
         w.press(Qt::CTRL | Qt::Key_R);
         QVERIFY(finished.wait(10000));
@@ -143,6 +149,9 @@ private slots:
         QCOMPARE(w.world.dialogs.calls.size(), 1);
         QCOMPARE(w.world.dialogs.calls.first().kind, QStringLiteral("confirm"));
         QCOMPARE(w.world.dialogs.calls.first().title, QStringLiteral("Konvertierung erfolgreich!"));
+        QVERIFY(action->isEnabled());
+        w.window->findChild<QToolButton *>("clearInputButton")->click();
+        QVERIFY(!action->isEnabled());
     }
 
     void panelShortcutsOpenThisWindowsPanels()
@@ -181,7 +190,7 @@ private slots:
         w.panels.openFilesAnswers << QList<QUrl>{QUrl::fromLocalFile(input)};
         w.press(Qt::CTRL | Qt::Key_O);
         w.window->findChild<QComboBox *>("outputFormatPicker")->setCurrentText("html5");
-        const QString output = w.world.path("docs/Bericht.html5");
+        const QString output = w.world.path("docs/Bericht.html");
         QCOMPARE(w.vm->outputFile(), output);
 
         QSignalSpy finished(w.vm, &PandocViewModel::conversionFinished);

@@ -1,10 +1,14 @@
 // The conversion tab driven through its widgets, with fake panels, dialogs and converter.
+#include "contentview.h"
 #include "conversion/conversionview.h"
 #include "conversion/logview.h"
 #include "conversion/statuscolors.h"
+#include "elidedfield.h"
 #include "fakefilepanels.h"
 #include "fakes.h"
 
+#include <QAbstractScrollArea>
+#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -21,6 +25,10 @@
 #include <QSpinBox>
 #include <QTest>
 #include <QToolButton>
+#include <QWheelEvent>
+
+#include <QtTest/qtestspontaneevent.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -180,11 +188,11 @@ private slots:
         QTest::newRow("html") << "html" << QStringList{"htmlTemplateRow", "cssTemplateRow"}
                               << "a.html";
         QTest::newRow("html5") << "html5" << QStringList{"htmlTemplateRow", "cssTemplateRow"}
-                               << "a.html5";
+                               << "a.html";
         QTest::newRow("pdf") << "pdf" << QStringList{"latexTemplateRow"} << "a.pdf";
-        QTest::newRow("latex") << "latex" << QStringList{"latexTemplateRow"} << "a.latex";
-        QTest::newRow("gfm") << "gfm (GitHub Markdown)" << none << "a.gfm";
-        QTest::newRow("plain") << "plain (txt)" << none << "a.plain";
+        QTest::newRow("latex") << "latex" << QStringList{"latexTemplateRow"} << "a.tex";
+        QTest::newRow("gfm") << "gfm (GitHub Markdown)" << none << "a.md";
+        QTest::newRow("plain") << "plain (txt)" << none << "a.txt";
     }
     void outputFormatPickerDrivesTemplatesAndOutput()
     {
@@ -218,7 +226,7 @@ private slots:
         f.find<QComboBox>("presetPicker")->setCurrentIndex(2);
         QCOMPARE(f.vm->outputFormat(), QStringLiteral("html5"));
         QCOMPARE(f.find<QComboBox>("outputFormatPicker")->currentText(), QStringLiteral("html5"));
-        QVERIFY(f.vm->outputFile().endsWith(u"a.html5"));
+        QVERIFY(f.vm->outputFile().endsWith(u"/a.html"));
         QVERIFY(f.find<QWidget>("htmlTemplateRow")->isVisible());
         QVERIFY(!f.find<QWidget>("docxTemplateRow")->isVisible());
     }
@@ -303,6 +311,36 @@ private slots:
         QTRY_VERIFY(dialog->isVisible());
         QCOMPARE(name->text(), QString());
         f.find<QPushButton>("cancelPresetButton")->click();
+    }
+
+    // Each time it opens, typing goes into the name and Enter saves; the new preset is the
+    // selected one afterwards, without being loaded again.
+    void saveDialogTakesTypingAndEnterEveryTime()
+    {
+        Fixture f;
+        auto *dialog = f.find<QDialog>("savePresetDialog");
+        auto *name = f.find<QLineEdit>("presetNameEdit");
+        auto *cancel = f.find<QPushButton>("cancelPresetButton");
+        for (const QString &preset : {QStringLiteral("Web"), QStringLiteral("Druck")}) {
+            // The last use ended on "Abbrechen", as a user who changed their mind leaves it.
+            f.find<QToolButton>("savePresetButton")->click();
+            QTRY_VERIFY(dialog->isVisible());
+            cancel->setFocus();
+            cancel->click();
+            QVERIFY(!dialog->isVisible());
+
+            f.find<QToolButton>("savePresetButton")->click();
+            QTRY_VERIFY(dialog->isVisible());
+            QCOMPARE(dialog->focusWidget(), name);
+            QTest::keyClicks(dialog->focusWidget(), preset);
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
+            QVERIFY(!dialog->isVisible());
+            QVERIFY(f.vm->selectedPreset().has_value());
+            QCOMPARE(f.vm->selectedPreset()->name, preset);
+            QCOMPARE(f.find<QComboBox>("presetPicker")->currentText(), preset);
+        }
+        QCOMPARE(f.vm->presets().size(), 2);
+        QVERIFY(f.vm->logMessages().filter(QStringLiteral("geladen")).isEmpty());
     }
 
     void templatePickersListKindWithFavouriteMarks()
@@ -433,7 +471,7 @@ private slots:
 
         QCOMPARE(f.panels.calls.last().kind, QStringLiteral("saveFile"));
         QCOMPARE(f.panels.calls.last().suggestedPath,
-                 QFileInfo(input.toLocalFile()).absolutePath() + QStringLiteral("/a.html5"));
+                 QFileInfo(input.toLocalFile()).absolutePath() + QStringLiteral("/a.html"));
         QVERIFY(QFileInfo::exists(chosen));
         QCOMPARE(QFileInfo(chosen).size(), 0);
         QCOMPARE(f.vm->outputFile(), chosen);
@@ -613,6 +651,47 @@ private slots:
                  qPrintable(QStringLiteral("%1 for %2").arg(reach).arg(width)));
     }
 
+    // On request a long line wraps at the log's width instead of scrolling sideways; it is
+    // still one line to select and copy.
+    void logWrapsLongLinesOnRequest_data() { logScrollsToTheEndOfItsWidestLine_data(); }
+    void logWrapsLongLinesOnRequest()
+    {
+        QFETCH(QString, line);
+        Fixture f;
+        auto *log = f.find<LogView>("logView");
+        f.vm->appendLog(QStringLiteral("kurz"));
+        f.find<QCheckBox>("wrapLogCheck")->setChecked(true);
+        f.vm->appendLog(line);
+        QTRY_COMPARE(log->lineCount(), 2);
+        QCOMPARE(log->horizontalScrollBar()->maximum(), 0);
+        const double rows = double(log->fontMetrics().horizontalAdvance(line)) /
+                            double(log->viewport()->width() - 8);
+        QVERIFY2(log->rowCount() >= 1 + rows && log->rowCount() <= 3 + rows * 1.25,
+                 qPrintable(QStringLiteral("%1 rows for %2").arg(log->rowCount()).arg(rows)));
+        // The last row belongs to the long line.
+        QTest::keySequence(log, QKeySequence::SelectAll);
+        QTest::keySequence(log, QKeySequence::Copy);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("kurz\n") + line);
+
+        f.find<QCheckBox>("wrapLogCheck")->setChecked(false);
+        QCOMPARE(log->rowCount(), 2);
+        QVERIFY(log->horizontalScrollBar()->maximum() > 0);
+    }
+
+    // The log takes the height a taller window brings.
+    void logGrowsWithTheWindow()
+    {
+        Fixture f;
+        auto *log = f.find<LogView>("logView");
+        // Tall enough that the page does not scroll.
+        f.view->resize(f.view->width(), 2000);
+        QTRY_VERIFY(log->height() >= 150);
+        QTest::qWait(50);
+        const int before = log->height();
+        f.view->resize(f.view->width(), 2300);
+        QTRY_VERIFY(log->height() >= before + 250);
+    }
+
     void logLinesCanBeCopied()
     {
         Fixture f;
@@ -664,6 +743,148 @@ private slots:
             if (other != color)
                 QVERIFY(statusColorFor(StatusColor(other), palette) != shown);
         }
+    }
+
+    // Both path fields take a typed or pasted path as a file manager or terminal hands it
+    // over, and say in German why they refuse one; a refused path changes nothing.
+    void pathFieldsTakeTypedPaths_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed");   // {file} is an existing file, {root} the test folder
+        QTest::addColumn<QString>("problem"); // "" when taken
+        for (const QString &field :
+             {QStringLiteral("inputField"), QStringLiteral("bibliographyField")}) {
+            const auto row = [&field](const char *name) -> QTestData & {
+                return QTest::newRow(
+                    qPrintable(field + QStringLiteral(": ") + QLatin1String(name)));
+            };
+            row("path") << field << "{file}"
+                        << "";
+            row("quoted, with blanks") << field << "  '{file}' "
+                                       << "";
+            row("file URL") << field << "{url}"
+                            << "";
+            row("missing, markup in the name") << field << "{root}/fehlt <b>x</b>.md"
+                                               << "Datei nicht gefunden: {root}/fehlt <b>x</b>.md";
+            row("folder") << field << "{root}/"
+                          << "Das ist ein Ordner, keine Datei: {root}";
+            row("fifo") << field << "{root}/rohr"
+                        << "Keine gewöhnliche Datei: {root}/rohr";
+            row("relative") << field << "Quellen/a b.md"
+                            << "Bitte den vollständigen Pfad angeben (beginnend "
+                               "mit /): Quellen/a b.md";
+        }
+    }
+    void pathFieldsTakeTypedPaths()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, problem);
+        Fixture f;
+        f.view->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.view.get()));
+        const QString file = f.world.writeFile(QStringLiteral("Quellen/Literatur ä.md"), "# A\n");
+        QVERIFY(::mkfifo(qPrintable(f.world.path(QStringLiteral("rohr"))), 0600) == 0);
+        const auto fill = [&](QString text) {
+            return text.replace(QStringLiteral("{file}"), file)
+                .replace(QStringLiteral("{url}"), QUrl::fromLocalFile(file).toString())
+                .replace(QStringLiteral("{root}"), f.world.root());
+        };
+        const bool input = field == u"inputField";
+        const auto taken = [&] {
+            return input ? (f.vm->inputFiles().isEmpty() ? QString()
+                                                         : f.vm->inputFiles().first().toLocalFile())
+                         : f.vm->bibliographyFile();
+        };
+        auto *edit = f.find<ElidedField>(field);
+        auto *message = f.find<QLabel>(input ? "inputPathProblem" : "bibliographyPathProblem");
+        edit->setFocus();
+        QVERIFY(edit->hasFocus());
+        // Pasted: key clicks know no umlauts.
+        edit->insert(fill(typed));
+        QTest::keyClick(edit, Qt::Key_Return);
+        if (problem.isEmpty()) {
+            QCOMPARE(taken(), file);
+            QVERIFY(!message->isVisible());
+            if (input)
+                QCOMPARE(f.vm->outputFile(),
+                         f.world.path(QStringLiteral("Quellen/Literatur ä.docx")));
+            return;
+        }
+        QCOMPARE(taken(), QString());
+        QVERIFY(message->isVisible());
+        QCOMPARE(message->toolTip(), Qt::convertFromPlainText(fill(problem), Qt::WhiteSpaceNoWrap));
+        QCOMPARE(message->textFormat(), Qt::PlainText);
+        // Corrected, it is taken and the message goes.
+        edit->selectAll();
+        edit->insert(file);
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(taken(), file);
+        QVERIFY(!message->isVisible());
+    }
+
+    // Scrolling the page over a picker must not change the setting; a chosen control still
+    // takes the wheel. Every combo and spin box of both tabs is guarded.
+    void wheelScrollsThePageUnlessTheControlHasFocus_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("tab");
+        QTest::newRow("output format") << "outputFormatPicker" << 0;
+        QTest::newRow("parallel jobs") << "parallelJobsSpinBox" << 0;
+        QTest::newRow("heading shift") << "headingShiftSpinBox" << 0;
+        QTest::newRow("template kind filter") << "typeFilter" << 1;
+    }
+    void wheelScrollsThePageUnlessTheControlHasFocus()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, tab);
+        TestWorld world;
+        world.installFakePandoc();
+        FakeFilePanels panels;
+        ContentView content(world.environment(), &panels);
+        content.resize(800, 500);
+        content.setCurrentIndex(tab);
+        content.show();
+        content.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&content));
+        for (const QWidget *w : content.findChildren<QWidget *>()) {
+            if (qobject_cast<const QComboBox *>(w) || qobject_cast<const QAbstractSpinBox *>(w))
+                QVERIFY2(w->focusPolicy() == Qt::StrongFocus, qPrintable(w->objectName()));
+        }
+
+        auto *control = content.findChild<QWidget *>(name);
+        QVERIFY(control);
+        auto *spin = qobject_cast<QSpinBox *>(control);
+        if (spin)
+            spin->setValue(3);
+        const auto value = [control, spin] {
+            return spin ? spin->text() : qobject_cast<QComboBox *>(control)->currentText();
+        };
+        QScrollBar *bar = nullptr;
+        for (QWidget *p = control->parentWidget(); p && !bar; p = p->parentWidget()) {
+            if (auto *area = qobject_cast<QAbstractScrollArea *>(p))
+                bar = area->verticalScrollBar();
+        }
+        const auto wheel = [control] {
+            const QPointF at = QRectF(control->rect()).center();
+            QWheelEvent step(at, control->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                             Qt::NoModifier, Qt::NoScrollPhase, false);
+            // As from the mouse: only such a step travels on to the parents.
+            QSpontaneKeyEvent::setSpontaneous(&step);
+            qApp->notify(control, &step);
+        };
+        content.setFocus();
+        const QString before = value();
+        const int scrolled = bar ? bar->value() : 0;
+        wheel();
+        QCOMPARE(value(), before);
+        QVERIFY(!control->hasFocus());
+        if (bar && bar->maximum() > scrolled)
+            QVERIFY(bar->value() > scrolled);
+
+        control->setFocus();
+        wheel();
+        QVERIFY(value() != before);
     }
 };
 

@@ -1,6 +1,7 @@
 // Both tabs at the window's minimum size: every visible label, button and check box gets at
 // least its size-hint width, nothing is cut off by its parent, siblings do not overlap, every
-// control has an accessible name and Tab moves in reading order. Checked with the normal font,
+// control has an accessible name, Tab moves in reading order, and "KONVERTIEREN", "Bearbeiten"
+// and "Exportieren" are in view without scrolling. Checked with the normal font,
 // a 1.5× larger font and at QT_SCALE_FACTOR=2; each setting runs in a child process, since the
 // scale factor is read once at start.
 #include "appsetup.h"
@@ -95,9 +96,19 @@ public:
                 !qobject_cast<QScrollArea *>(w))
                 chain << w;
         }
+        // Between a scrolling page and a control outside it (a bar above or below), the
+        // page counts as one box where it stands.
+        const auto place = [page](const QWidget *w, const QWidget *other) {
+            const QWidget *box = w;
+            for (const QWidget *p = w->parentWidget(); p && p != page; p = p->parentWidget()) {
+                if (qobject_cast<const QScrollArea *>(p) && !p->isAncestorOf(other))
+                    box = p;
+            }
+            return QRect(box->mapTo(page, QPoint()), box->size());
+        };
         for (qsizetype i = 1; i < chain.size(); ++i) {
-            const QRect a(chain[i - 1]->mapTo(page, QPoint()), chain[i - 1]->size());
-            const QRect b(chain[i]->mapTo(page, QPoint()), chain[i]->size());
+            const QRect a = place(chain[i - 1], chain[i]);
+            const QRect b = place(chain[i], chain[i - 1]);
             const bool sameRow = b.top() <= a.bottom() && a.top() <= b.bottom();
             const bool backUp = !sameRow && b.bottom() < a.top() && b.left() < a.right();
             const bool backLeft = sameRow && b.right() < a.left();
@@ -245,13 +256,32 @@ int runChild(int argc, char *argv[])
         walker.checkTabOrder(window.contentView()->widget(tab));
         problems << walker.problems;
     };
+    // The controls a small window must show as it opens, without scrolling.
+    auto inView = [&](const char *name, const QString &where) {
+        const QWidget *page = window.contentView()->currentWidget();
+        const auto *w = page->findChild<QWidget *>(QLatin1String(name));
+        const QRect rect(w->mapTo(page, QPoint()), w->size());
+        bool shown = w->isVisible() && page->rect().contains(rect);
+        for (const QWidget *p = w->parentWidget(); p && p != page; p = p->parentWidget()) {
+            if (const auto *area = qobject_cast<const QAbstractScrollArea *>(p))
+                shown = shown && area->verticalScrollBar()->value() == 0 &&
+                        QRect(area->viewport()->mapTo(page, QPoint()), area->viewport()->size())
+                            .contains(rect);
+        }
+        if (!shown)
+            problems << where + QStringLiteral(": ") + QLatin1String(name) +
+                            QStringLiteral(" not in view without scrolling");
+    };
     check(0, QStringLiteral("Konvertierung"));
+    inView("convertButton", QStringLiteral("Konvertierung"));
     vm->setIsConverting(true); // progress bar and cancel button appear
     check(0, QStringLiteral("Konvertierung (läuft)"));
     vm->setIsConverting(false);
     auto *list = window.findChild<QAbstractItemView *>(QStringLiteral("templateList"));
     list->setCurrentIndex(list->model()->index(0, 0));
     check(1, QStringLiteral("Templates"));
+    for (const char *name : {"editButton", "exportButton"})
+        inView(name, QStringLiteral("Templates"));
     list->setCurrentIndex(list->model()->index(list->model()->rowCount() - 1, 0));
     check(1, QStringLiteral("Templates (CSL-Stil)"));
     for (const QString &line : std::as_const(problems))

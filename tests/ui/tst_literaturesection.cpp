@@ -1,5 +1,6 @@
 // The section "Literatur" and the defaults-file actions of the preset bar, through their widgets.
 #include "conversion/conversionview.h"
+#include "elidedfield.h"
 #include "fakefilepanels.h"
 #include "fakes.h"
 
@@ -32,7 +33,7 @@ void TstLiteratureSection::chooseAndClear()
     panels.openFileAnswers = {bib, csl};
 
     view.findChild<QPushButton *>(QStringLiteral("browseBibliographyButton"))->click();
-    QCOMPARE(view.findChild<QLineEdit *>(QStringLiteral("bibliographyField"))->text(), bib);
+    QCOMPARE(view.findChild<ElidedField *>(QStringLiteral("bibliographyField"))->fullText(), bib);
     auto *process = view.findChild<QCheckBox *>(QStringLiteral("processCitationsCheck"));
     QVERIFY(process->isChecked());
 

@@ -11,6 +11,7 @@
 
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -56,10 +57,11 @@ public:
         return window->findChild<T *>(QLatin1String(name));
     }
 
-    RunResult row(const QString &name, Outcome outcome, double seconds = 1.5) const
+    RunResult row(const QString &name, Outcome outcome, double seconds = 1.5,
+                  const QString &reason = QString()) const
     {
         return {world.writeFile(name + QStringLiteral(".md"), "# T\n"),
-                world.path(name + QStringLiteral(".html")), outcome, seconds};
+                world.path(name + QStringLiteral(".html")), outcome, seconds, reason};
     }
 
     // What the run would report; the results are set as a finished run sets them.
@@ -98,8 +100,10 @@ private slots:
         QVERIFY(w.showActive());
         auto *panel = w.find<QWidget>("runResultsPanel");
         QVERIFY(!panel->isVisible());
+        // A reason is pandoc's text, shown as it is, even where it looks like markup.
+        const QString reason = QStringLiteral("pandoc: <b>Fehler</b> & mehr");
         w.finishRun({w.row("a", Outcome::Succeeded, 2.34), w.row("b", Outcome::Failed),
-                     w.row("c", Outcome::Skipped, 0)});
+                     w.row("c", Outcome::Skipped, 0), w.row("e", Outcome::Failed, 0.5, reason)});
         QVERIFY(panel->isVisible());
         auto *table = w.find<QTreeWidget>("runResultsTable");
         QStringList rows;
@@ -109,8 +113,12 @@ private slots:
                 cells << table->topLevelItem(r)->text(c);
             rows << cells.join(u'|');
         }
-        QCOMPARE(rows, (QStringList{"a.md|✓|a.html|2,3 s", "b.md|✗|b.html|1,5 s",
-                                    "c.md|übersprungen|c.html|–"}));
+        QCOMPARE(rows,
+                 (QStringList{"a.md|✓|a.html|2,3 s", "b.md|✗|b.html|1,5 s",
+                              "c.md|übersprungen|c.html|–", "e.md|✗ " + reason + "|e.html|0,5 s"}));
+        const QString tip = table->topLevelItem(3)->toolTip(1);
+        QVERIFY2(tip.contains(u"&lt;b&gt;Fehler&lt;/b&gt;") && !tip.contains(u"<b>"),
+                 qPrintable(tip));
 
         // The failure is selected first; it has nothing to open, but a folder.
         auto *open = w.find<QPushButton>("openResultButton");
@@ -132,6 +140,44 @@ private slots:
         // A single file's run brings no list.
         w.finishRun({w.row("d", Outcome::Succeeded)});
         QVERIFY(!panel->isVisible());
+    }
+
+    // A real batch at the smallest window, started from the top of the page: when it ends,
+    // the page has scrolled to the list by itself.
+    void finishedBatchScrollsToTheList()
+    {
+        Window w;
+        w.window->resize(800, 600);
+        QVERIFY(w.showActive());
+        w.vm->handleInputFileSelection(
+            {{QUrl::fromLocalFile(w.world.writeFile(QStringLiteral("a.md"), "# A\n")),
+              QUrl::fromLocalFile(w.world.writeFile(QStringLiteral("b.md"), "# B\n"))},
+             std::nullopt});
+        auto *scroll = w.find<QScrollArea>("conversionScrollArea");
+        scroll->verticalScrollBar()->setValue(0);
+        auto *panel = w.find<QWidget>("runResultsPanel");
+        const QRect viewport = scroll->viewport()->rect();
+        const auto listInView = [&] {
+            return panel->isVisible() &&
+                   viewport.contains(
+                       QRect(panel->mapTo(scroll->viewport(), QPoint()), panel->size()));
+        };
+        // What the user sees behind the closing message, while it is up.
+        bool inViewBehindTheMessage = false;
+        QString buttonBehindTheMessage;
+        w.world.dialogs.whileShown = [&](const FakeDialogs::Call &) {
+            QTest::qWait(100);
+            inViewBehindTheMessage = listInView();
+            buttonBehindTheMessage = w.find<QPushButton>("convertButton")->text();
+        };
+        QSignalSpy finished(w.vm, &PandocViewModel::conversionFinished);
+        w.find<QPushButton>("convertButton")->click();
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(w.world.dialogs.calls.last().title, QStringLiteral("Batch-Konvertierung"));
+        QVERIFY(inViewBehindTheMessage);
+        QTRY_VERIFY(listInView());
+        // The run has ended when its message says so.
+        QCOMPARE(buttonBehindTheMessage, QStringLiteral("KONVERTIEREN"));
     }
 
     void retryConvertsTheFailedAgain_data()

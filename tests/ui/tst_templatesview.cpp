@@ -403,7 +403,7 @@ private slots:
         QVERIFY(f.find<QPushButton>(QStringLiteral("exportButton"))->isVisibleTo(detail));
         QCOMPARE(f.find<QGroupBox>(QStringLiteral("contentGroup"))->isVisibleTo(detail),
                  hasContent);
-        QCOMPARE(f.find<QLabel>(QStringLiteral("pathValue"))->text(), t.filePath);
+        QCOMPARE(f.find<ElidedField>(QStringLiteral("pathValue"))->fullText(), t.filePath);
         QCOMPARE(f.find<QLabel>(QStringLiteral("typeValue"))->text(), displayName(t.type));
         if (hasContent)
             QCOMPARE(f.find<QPlainTextEdit>(QStringLiteral("contentView"))->toPlainText(),

@@ -13,11 +13,13 @@
 #include "runresultspanel.h"
 #include "statussection.h"
 #include "templateselectionsection.h"
+#include "wheelguard.h"
 
 #include <QBoxLayout>
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
@@ -51,12 +53,10 @@ ConversionView::ConversionView(PandocViewModel *viewModel, FilePanels *panels, Q
     // Above the button, so that a 1366×768 screen still shows the whole tab; stacked, it
     // follows the options as the last part of the form.
     actions->addWidget(new LiteratureSection(m_viewModel, m_panels, content));
-    m_convert = new ConvertButton(m_viewModel, content);
-    actions->addWidget(m_convert);
-    actions->addWidget(new StatusSection(m_viewModel, content));
+    // The log takes the height the window has to spare.
+    actions->addWidget(new StatusSection(m_viewModel, content), 1);
     auto *results = new RunResultsPanel(m_viewModel, content);
     actions->addWidget(results);
-    actions->addStretch();
     m_form = form;
     m_actions = actions;
     m_columns = new QBoxLayout(QBoxLayout::TopToBottom, content);
@@ -72,25 +72,38 @@ ConversionView::ConversionView(PandocViewModel *viewModel, FilePanels *panels, Q
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidget(content);
+    // Made after the page has joined the window, so it is last in the tab order, as it is on
+    // screen in the bar below the scrolling page.
+    m_convert = new ConvertButton(m_viewModel, this);
 
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
-    // The preset bar stays put while the rest scrolls.
+    // The preset bar and the button stay put while the rest scrolls.
     outer->addWidget(presets);
     outer->addWidget(scroll, 1);
+    auto *bar = new QHBoxLayout;
+    m_bar = bar;
+    const QMargins page = m_columns->contentsMargins();
+    // Slim, so the whole tab still fits a 1366×768 screen side by side.
+    bar->setContentsMargins(page.left(), FormColumns::kInnerSpacing / 2, page.right(),
+                            FormColumns::kInnerSpacing / 2);
+    outer->addLayout(bar);
 
     // Once the layout has made room for it; the log sits right above and stays in view.
     connect(results, &RunResultsPanel::resultsShown, scroll, [scroll, results] {
         QTimer::singleShot(0, scroll,
                            [scroll, results] { scroll->ensureWidgetVisible(results, 0, 0); });
     });
+    placeConvertButton(m_columns->direction() == QBoxLayout::LeftToRight);
+    connect(m_convert, &ConvertButton::canConvertChanged, this, &ConversionView::canConvertChanged);
     connect(inputs, &InputFileSection::browseRequested, this, &ConversionView::chooseInput);
     connect(m_output, &OutputFileSection::chooseRequested, this, &ConversionView::chooseOutput);
     FormColumns::alignLabels(this);
     // The form lives in a scroll area, which keeps its size changes to itself; the window
     // must still learn when the form needs more width (a progress bar appears, say).
     m_content->installEventFilter(this);
+    WheelGuard::guardAll(this);
 }
 
 bool ConversionView::eventFilter(QObject *watched, QEvent *event)
@@ -110,9 +123,25 @@ int ConversionView::twoColumnWidth() const
 void ConversionView::arrangeColumns(bool sideBySide)
 {
     m_columns->setDirection(sideBySide ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom);
-    // Side by side the form takes the larger share; stacked, spare height goes below all.
+    // Side by side the form takes the larger share; stacked, spare height goes to the log.
     m_columns->setStretch(0, sideBySide ? 3 : 0);
     m_columns->setStretch(1, sideBySide ? 2 : 1);
+    placeConvertButton(sideBySide);
+}
+
+void ConversionView::placeConvertButton(bool sideBySide)
+{
+    // Side by side, the whole tab fits a laptop screen with the button under the bibliography;
+    // stacked, the page scrolls and the button stays in the bar below it.
+    if (!m_convert || !m_bar)
+        return;
+    m_bar->removeWidget(m_convert);
+    m_actions->removeWidget(m_convert);
+    if (sideBySide)
+        m_actions->insertWidget(1, m_convert);
+    else
+        m_bar->addWidget(m_convert);
+    m_convert->show();
 }
 
 void ConversionView::resizeEvent(QResizeEvent *event)
@@ -183,6 +212,11 @@ void ConversionView::chooseOutput()
     }
     placeholder.close();
     m_viewModel->handleOutputFileSelection({{QUrl::fromLocalFile(*path)}, std::nullopt});
+}
+
+bool ConversionView::canConvert() const
+{
+    return m_convert->canConvert();
 }
 
 void ConversionView::requestConvert()

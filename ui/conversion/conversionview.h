@@ -7,6 +7,7 @@ class FilePanels;
 class OutputFileSection;
 class PandocViewModel;
 class QBoxLayout;
+class QHBoxLayout;
 class QScrollArea;
 class QVBoxLayout;
 
@@ -21,6 +22,12 @@ public:
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+
+    // Whether "Konvertieren" may start a run now: an input is chosen and nothing runs.
+    bool canConvert() const;
+
+signals:
+    void canConvertChanged(bool canConvert);
 
 public slots:
     // Opens the input panel; the result, unless cancelled, goes to the view model.
@@ -41,11 +48,13 @@ private:
 
     int twoColumnWidth() const;
     void arrangeColumns(bool sideBySide);
+    void placeConvertButton(bool sideBySide);
 
     PandocViewModel *m_viewModel;
     FilePanels *m_panels;
     OutputFileSection *m_output = nullptr;
     ConvertButton *m_convert = nullptr;
+    QHBoxLayout *m_bar = nullptr; // below the scrolling page
     QWidget *m_content = nullptr;
     QScrollArea *m_scroll = nullptr;
     QBoxLayout *m_columns = nullptr;

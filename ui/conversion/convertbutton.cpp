@@ -32,6 +32,7 @@ void ConvertButton::refresh()
     setText(m_viewModel->isConverting() ? QStringLiteral("Konvertierung läuft...")
                                         : QStringLiteral("KONVERTIEREN"));
     setEnabled(canConvert());
+    emit canConvertChanged(canConvert());
 }
 
 void ConvertButton::changeEvent(QEvent *event)

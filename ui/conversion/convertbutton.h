@@ -15,6 +15,10 @@ public:
 
     bool canConvert() const;
 
+signals:
+    // After every change of input or run state, so a menu entry can follow the button.
+    void canConvertChanged(bool canConvert);
+
 protected:
     void changeEvent(QEvent *event) override;
 

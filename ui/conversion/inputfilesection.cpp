@@ -1,9 +1,12 @@
 #include "inputfilesection.h"
 
 #include "elidedfield.h"
+#include "elidedlabel.h"
 #include "formcolumns.h"
 #include "icons.h"
 #include "pandocviewmodel.h"
+#include "statuscolors.h"
+#include "typedpath.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -41,6 +44,10 @@ InputFileSection::InputFileSection(PandocViewModel *viewModel, QWidget *parent)
     m_field->setAccessibleName(QStringLiteral("Eingabedatei"));
     // Drops belong to the box, not to the text field.
     m_field->setAcceptDrops(false);
+    // A path can be typed or pasted, as into a file manager's location bar.
+    m_field->setTypingAllowed(true);
+    m_field->setPlaceholderText(QStringLiteral("Datei hierher ziehen oder Pfad eingeben"));
+    m_problem = makeProblemLabel(QStringLiteral("inputPathProblem"), this);
 
     auto *browse = new QPushButton(QStringLiteral("Durchsuchen..."), this);
     browse->setObjectName(QStringLiteral("browseInputButton"));
@@ -67,6 +74,7 @@ InputFileSection::InputFileSection(PandocViewModel *viewModel, QWidget *parent)
     auto *stack = new QVBoxLayout(this);
     stack->setSpacing(FormColumns::kInnerSpacing);
     stack->addLayout(row);
+    stack->addWidget(m_problem);
 
     connect(browse, &QPushButton::clicked, this, &InputFileSection::browseRequested);
     connect(m_listButton, &QToolButton::clicked, m_viewModel, &PandocViewModel::showBatchFileList);
@@ -74,15 +82,33 @@ InputFileSection::InputFileSection(PandocViewModel *viewModel, QWidget *parent)
         m_viewModel->setInputFiles({});
         m_viewModel->setOutputFile(QString());
     });
+    connect(m_field, &ElidedField::textTyped, this, &InputFileSection::takeTypedPath);
     connect(m_viewModel, &PandocViewModel::inputFilesChanged, this, &InputFileSection::refresh);
     refresh();
+}
+
+void InputFileSection::takeTypedPath(const QString &typed)
+{
+    if (typed.trimmed().isEmpty()) {
+        // An emptied field is what the clear button does.
+        m_viewModel->setInputFiles({});
+        m_viewModel->setOutputFile(QString());
+        return;
+    }
+    const TypedPath checked = checkTypedFile(typed);
+    showProblem(m_problem, checked.problem);
+    if (checked.problem.isEmpty())
+        m_viewModel->handleDrop({QUrl::fromLocalFile(checked.path)});
 }
 
 void InputFileSection::refresh()
 {
     const bool batch = m_viewModel->inputFiles().size() >= 2;
     m_label->setText(batch ? QStringLiteral("Eingabedateien:") : QStringLiteral("Eingabedatei:"));
-    m_field->setFullText(m_viewModel->inputFileDisplay());
+    // A batch is not edited as text: typing starts from an empty field.
+    m_field->setFullText(m_viewModel->inputFileDisplay(),
+                         batch ? QString() : m_viewModel->inputFileDisplay());
+    showProblem(m_problem, QString());
     m_listButton->setVisible(batch);
 }
 

@@ -3,6 +3,7 @@
 #include <QGroupBox>
 
 class ElidedField;
+class ElidedLabel;
 class PandocViewModel;
 class QLabel;
 class QToolButton;
@@ -27,9 +28,11 @@ protected:
 
 private:
     void refresh();
+    void takeTypedPath(const QString &typed);
 
     PandocViewModel *m_viewModel;
     QLabel *m_label = nullptr;
     ElidedField *m_field = nullptr;
+    ElidedLabel *m_problem = nullptr; // why a typed path was not taken
     QToolButton *m_listButton = nullptr;
 };

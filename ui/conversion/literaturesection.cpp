@@ -1,10 +1,14 @@
 #include "literaturesection.h"
 
+#include "elidedfield.h"
+#include "elidedlabel.h"
 #include "filepanels.h"
 #include "formcolumns.h"
 #include "icons.h"
 #include "pandocviewmodel.h"
+#include "statuscolors.h"
 #include "templatelibrary.h"
+#include "typedpath.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -49,9 +53,10 @@ LiteratureSection::LiteratureSection(PandocViewModel *viewModel, FilePanels *pan
     auto *stack = new QVBoxLayout(this);
     stack->setSpacing(FormColumns::kInnerSpacing);
 
-    m_bibliography = new QLineEdit(this);
+    m_bibliography = new ElidedField(this);
     m_bibliography->setObjectName(QStringLiteral("bibliographyField"));
-    m_bibliography->setReadOnly(true);
+    m_bibliography->setAccessibleName(QStringLiteral("Literaturdatei"));
+    m_bibliography->setTypingAllowed(true);
     m_bibliography->setPlaceholderText(QStringLiteral(".bib, .json, .yaml oder .ris"));
     auto *browseBibliography = new QPushButton(QStringLiteral("Durchsuchen…"), this);
     browseBibliography->setObjectName(QStringLiteral("browseBibliographyButton"));
@@ -62,6 +67,8 @@ LiteratureSection::LiteratureSection(PandocViewModel *viewModel, FilePanels *pan
     bibliographyRow->addWidget(browseBibliography);
     bibliographyRow->addWidget(clearBibliography);
     stack->addLayout(bibliographyRow);
+    m_bibliographyProblem = makeProblemLabel(QStringLiteral("bibliographyPathProblem"), this);
+    stack->addWidget(m_bibliographyProblem);
 
     m_styles = FormColumns::makePicker(QStringLiteral("cslPicker"), this);
     auto *browseStyle = new QPushButton(QStringLiteral("Durchsuchen…"), this);
@@ -103,9 +110,11 @@ LiteratureSection::LiteratureSection(PandocViewModel *viewModel, FilePanels *pan
     connect(m_viewModel, &VM::isConvertingChanged, this, &LiteratureSection::updateDeleteStyle);
     connect(m_process, &QCheckBox::toggled, m_viewModel, &VM::setProcessCitations);
 
+    connect(m_bibliography, &ElidedField::textTyped, this,
+            &LiteratureSection::takeTypedBibliography);
     const auto showBibliography = [this] {
-        m_bibliography->setText(m_viewModel->bibliographyFile());
-        m_bibliography->setCursorPosition(0);
+        m_bibliography->setFullText(m_viewModel->bibliographyFile());
+        showProblem(m_bibliographyProblem, QString());
     };
     connect(m_viewModel, &VM::bibliographyFileChanged, this, showBibliography);
     connect(m_viewModel, &VM::processCitationsChanged, this,
@@ -124,6 +133,18 @@ void LiteratureSection::chooseBibliography()
         QStringLiteral("Literaturdateien (*.bib *.json *.yaml *.yml *.ris);;Alle Dateien (*)"));
     if (path)
         m_viewModel->setBibliographyFile(*path);
+}
+
+void LiteratureSection::takeTypedBibliography(const QString &typed)
+{
+    if (typed.trimmed().isEmpty()) {
+        m_viewModel->setBibliographyFile(QString());
+        return;
+    }
+    const TypedPath checked = checkTypedFile(typed);
+    showProblem(m_bibliographyProblem, checked.problem);
+    if (checked.problem.isEmpty())
+        m_viewModel->setBibliographyFile(checked.path);
 }
 
 void LiteratureSection::chooseStyle()

@@ -2,11 +2,12 @@
 
 #include <QGroupBox>
 
+class ElidedField;
+class ElidedLabel;
 class FilePanels;
 class PandocViewModel;
 class QCheckBox;
 class QComboBox;
-class QLineEdit;
 class QToolButton;
 
 // Bibliography, citation style and the switch that has the converter process citations.
@@ -26,10 +27,12 @@ private:
     void pickStyle(int index);
     // Only a library style can be deleted, and not while a conversion may still read it.
     void updateDeleteStyle();
+    void takeTypedBibliography(const QString &typed);
 
     PandocViewModel *m_viewModel;
     FilePanels *m_panels;
-    QLineEdit *m_bibliography = nullptr;
+    ElidedField *m_bibliography = nullptr;
+    ElidedLabel *m_bibliographyProblem = nullptr;
     QComboBox *m_styles = nullptr;
     QToolButton *m_deleteStyle = nullptr;
     QCheckBox *m_process = nullptr;

@@ -68,10 +68,7 @@ PresetSection::PresetSection(PandocViewModel *viewModel, FilePanels *panels, QWi
     m_dialog = new SavePresetDialog(this);
     connect(m_dialog->nameEdit(), &QLineEdit::textChanged, this,
             [this](const QString &text) { m_newPresetName = text; });
-    connect(m_dialog, &SavePresetDialog::saveRequested, this, [this] {
-        m_viewModel->savePreset(m_newPresetName);
-        m_newPresetName.clear();
-    });
+    connect(m_dialog, &SavePresetDialog::saveRequested, this, &PresetSection::saveNewPreset);
 
     connect(saveButton, &QToolButton::clicked, this, &PresetSection::openSaveDialog);
     connect(m_deleteButton, &QToolButton::clicked, m_viewModel,
@@ -81,7 +78,8 @@ PresetSection::PresetSection(PandocViewModel *viewModel, FilePanels *panels, QWi
     connect(m_viewModel, &PandocViewModel::selectedPresetChanged, this, [this] {
         showSelection();
         // Choosing the manual entry keeps whatever the last preset set.
-        if (const auto preset = m_viewModel->selectedPreset())
+        const auto preset = m_viewModel->selectedPreset();
+        if (preset && !m_selectingSaved)
             m_viewModel->loadPreset(*preset);
     });
     rebuildPicker();
@@ -91,6 +89,29 @@ void PresetSection::openSaveDialog()
 {
     m_dialog->nameEdit()->setText(m_newPresetName);
     m_dialog->open();
+    // The dialog is reused and would keep the focus of its last use, "Abbrechen" say.
+    m_dialog->nameEdit()->selectAll();
+    m_dialog->nameEdit()->setFocus(Qt::OtherFocusReason);
+}
+
+void PresetSection::saveNewPreset()
+{
+    const QString name = m_newPresetName;
+    const QList<Preset> before = m_viewModel->presets();
+    m_viewModel->savePreset(name);
+    m_newPresetName.clear();
+    const QList<Preset> after = m_viewModel->presets();
+    // A save that failed leaves the list as it was; then nothing new is selected.
+    if (after == before)
+        return;
+    for (const Preset &preset : after) {
+        if (preset.name == name) {
+            m_selectingSaved = true;
+            m_viewModel->setSelectedPreset(preset);
+            m_selectingSaved = false;
+            return;
+        }
+    }
 }
 
 void PresetSection::rebuildPicker()

@@ -31,6 +31,7 @@ private:
     void rebuildPicker();
     void showSelection();
     void pick(int index);
+    void saveNewPreset();
 
     PandocViewModel *m_viewModel;
     FilePanels *m_panels = nullptr;
@@ -38,4 +39,6 @@ private:
     QToolButton *m_deleteButton = nullptr;
     SavePresetDialog *m_dialog = nullptr;
     QString m_newPresetName;
+    // The preset just saved is selected; it holds the settings already, nothing to load.
+    bool m_selectingSaved = false;
 };

@@ -111,6 +111,7 @@ void RunResultsPanel::showResults(const RunResults &results)
     m_table->clear();
     const QLocale locale(QLocale::German, QLocale::Germany);
     QList<QTreeWidgetItem *> items;
+    bool anyExplained = false;
     for (const RunResult &row : results) {
         QString outcome = QStringLiteral("übersprungen");
         Color color = Color::Gray;
@@ -126,16 +127,28 @@ void RunResultsPanel::showResults(const RunResults &results)
         const QString seconds = row.outcome == Outcome::Skipped
                                     ? QStringLiteral("–")
                                     : locale.toString(row.seconds, 'f', 1) + QStringLiteral(" s");
+        const bool explained = row.outcome == Outcome::Failed && !row.reason.isEmpty();
+        if (explained)
+            outcome += u' ' + row.reason;
         auto *item = new QTreeWidgetItem(
             QStringList{QFileInfo(row.input).fileName(), outcome, output, seconds});
         item->setToolTip(NameColumn, Qt::convertFromPlainText(row.input, Qt::WhiteSpaceNoWrap));
         item->setToolTip(OutputColumn, Qt::convertFromPlainText(row.output, Qt::WhiteSpaceNoWrap));
+        // pandoc's text is text, even where it looks like markup.
+        if (explained)
+            item->setToolTip(OutcomeColumn, Qt::convertFromPlainText(row.reason));
         item->setForeground(OutcomeColumn, statusColorFor(color, palette()));
-        item->setTextAlignment(OutcomeColumn, Qt::AlignCenter);
+        item->setTextAlignment(OutcomeColumn,
+                               explained ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignCenter);
+        anyExplained = anyExplained || explained;
         item->setTextAlignment(SecondsColumn, Qt::AlignRight | Qt::AlignVCenter);
         items << item;
     }
     m_table->addTopLevelItems(items);
+    // A reason needs room of its own; a column of bare marks stays narrow. Long reasons are
+    // shortened in the middle like the names, the tool tip has them whole.
+    m_table->header()->setSectionResizeMode(
+        OutcomeColumn, anyExplained ? QHeaderView::Stretch : QHeaderView::ResizeToContents);
     // The first failure is what the user most likely wants to look at.
     const auto failed = std::find_if(results.cbegin(), results.cend(), [](const RunResult &row) {
         return row.outcome == Outcome::Failed;

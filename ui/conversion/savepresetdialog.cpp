@@ -26,6 +26,8 @@ SavePresetDialog::SavePresetDialog(QWidget *parent) : QDialog(parent)
     QPushButton *cancel =
         buttons->addButton(QStringLiteral("Abbrechen"), QDialogButtonBox::RejectRole);
     cancel->setObjectName(QStringLiteral("cancelPresetButton"));
+    // Enter saves, wherever the focus is; only a click or Escape cancels.
+    cancel->setAutoDefault(false);
     QPushButton *save =
         buttons->addButton(QStringLiteral("Speichern"), QDialogButtonBox::AcceptRole);
     save->setObjectName(QStringLiteral("confirmPresetButton"));

@@ -1,5 +1,7 @@
 #include "statuscolors.h"
 
+#include "elidedlabel.h"
+
 QColor statusColorFor(PandocViewModel::StatusColor color, const QPalette &palette)
 {
     using C = PandocViewModel::StatusColor;
@@ -19,4 +21,22 @@ QColor statusColorFor(PandocViewModel::StatusColor color, const QPalette &palett
         return dark ? QColor(0xa8, 0xa8, 0xa8) : QColor(0x59, 0x59, 0x59);
     }
     return palette.color(QPalette::WindowText);
+}
+
+ElidedLabel *makeProblemLabel(const QString &objectName, QWidget *parent)
+{
+    auto *label = new ElidedLabel(parent);
+    label->setObjectName(objectName);
+    label->hide();
+    return label;
+}
+
+void showProblem(ElidedLabel *label, const QString &problem)
+{
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, statusColorFor(PandocViewModel::StatusColor::Red,
+                                                      label->parentWidget()->palette()));
+    label->setPalette(pal);
+    label->setFullText(problem);
+    label->setVisible(!problem.isEmpty());
 }

@@ -6,6 +6,7 @@
 #include "pandocviewmodel.h"
 #include "statuscolors.h"
 
+#include <QCheckBox>
 #include <QEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -55,16 +56,23 @@ StatusSection::StatusSection(PandocViewModel *viewModel, QWidget *parent)
     auto *clear = new QPushButton(QStringLiteral("Log löschen"), this);
     clear->setObjectName(QStringLiteral("clearLogButton"));
     clear->setIcon(themedIcon(QStringLiteral("edit-clear-all"), QStyle::SP_DialogResetButton));
+    auto *wrap = new QCheckBox(QStringLiteral("Lange Zeilen umbrechen"), this);
+    wrap->setObjectName(QStringLiteral("wrapLogCheck"));
+    auto *logButtons = new QHBoxLayout;
+    logButtons->addWidget(clear);
+    logButtons->addWidget(wrap);
+    logButtons->addStretch();
 
     auto *stack = new QVBoxLayout(this);
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(FormColumns::kInnerSpacing);
     stack->addLayout(statusRow);
-    stack->addWidget(logBox);
-    stack->addWidget(clear, 0, Qt::AlignLeft);
+    stack->addWidget(logBox, 1);
+    stack->addLayout(logButtons);
 
     using VM = PandocViewModel;
     connect(clear, &QPushButton::clicked, m_viewModel, &VM::clearLog);
+    connect(wrap, &QCheckBox::toggled, m_log, &LogView::setWrapLines);
     connect(m_cancel, &QPushButton::clicked, m_viewModel, &VM::cancelConversion);
     connect(m_viewModel, &VM::statusMessageChanged, this, &StatusSection::refreshStatus);
     connect(m_viewModel, &VM::statusColorChanged, this, &StatusSection::refreshStatus);

@@ -1,5 +1,6 @@
 #include "templatedetailview.h"
 
+#include "elidedfield.h"
 #include "filepanels.h"
 #include "pandocviewmodel.h"
 #include "templatelibrary.h"
@@ -26,7 +27,6 @@ QLabel *valueLabel(const QString &objectName)
     label->setObjectName(objectName);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
     return label;
 }
 
@@ -117,7 +117,11 @@ TemplateDetailView::TemplateDetailView(PandocViewModel *viewModel, FilePanels *p
     detailsGroup->setObjectName(QStringLiteral("detailsGroup"));
     auto *form = new QFormLayout(detailsGroup);
     m_type = valueLabel(QStringLiteral("typeValue"));
-    m_path = valueLabel(QStringLiteral("pathValue"));
+    // A stored path has no spaces to wrap at; shortened in the middle, it fits any width, and
+    // a wrapping label would make the whole form as tall as its preferred size.
+    m_path = new ElidedField;
+    m_path->setObjectName(QStringLiteral("pathValue"));
+    m_path->setAccessibleName(QStringLiteral("Pfad"));
     m_lastUsed = valueLabel(QStringLiteral("lastUsedValue"));
     form->addRow(QStringLiteral("Typ"), m_type);
     form->addRow(QStringLiteral("Pfad"), m_path);
@@ -133,7 +137,11 @@ TemplateDetailView::TemplateDetailView(PandocViewModel *viewModel, FilePanels *p
     m_content->setReadOnly(true);
     m_content->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_content->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    m_content->setFixedHeight(200);
+    // A few lines in a small window, so "Bearbeiten" and "Exportieren" below stay in view; the
+    // rest of the height where there is more.
+    m_content->setMinimumHeight(6 * m_content->fontMetrics().lineSpacing() +
+                                2 * m_content->frameWidth());
+    m_content->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     m_content->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_truncated = new QLabel(QStringLiteral("Gekürzt: Die Vorschau zeigt nur das erste MiB."));
     m_truncated->setObjectName(QStringLiteral("contentTruncatedLabel"));
@@ -141,7 +149,7 @@ TemplateDetailView::TemplateDetailView(PandocViewModel *viewModel, FilePanels *p
     m_truncated->hide();
     contentLayout->addWidget(m_content);
     contentLayout->addWidget(m_truncated);
-    layout->addWidget(m_contentGroup);
+    layout->addWidget(m_contentGroup, 1);
 
     auto *buttons = new QHBoxLayout;
     m_edit = new QPushButton(QStringLiteral("Bearbeiten"));
@@ -152,7 +160,6 @@ TemplateDetailView::TemplateDetailView(PandocViewModel *viewModel, FilePanels *p
     buttons->addWidget(m_export);
     buttons->addStretch();
     layout->addLayout(buttons);
-    layout->addStretch();
 
     // Filling the editor for a new record blocks this signal, so only typing stores.
     connect(m_description, &QPlainTextEdit::textChanged, this, [this] {
@@ -197,7 +204,7 @@ void TemplateDetailView::setRecord(const Template &record)
         m_description->moveCursor(QTextCursor::End);
     }
     m_type->setText(displayName(record.type));
-    m_path->setText(record.filePath);
+    m_path->setFullText(record.filePath);
     m_lastUsed->setText(formatLastUsed(record.lastUsed, QLocale()));
     m_contentGroup->setVisible(isTextFile(record.type));
     if (otherRecord || otherFile)

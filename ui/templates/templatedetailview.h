@@ -9,6 +9,7 @@
 class FilePanels;
 class PandocViewModel;
 class QGroupBox;
+class ElidedField;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -47,7 +48,7 @@ private:
 
     QPlainTextEdit *m_description = nullptr;
     QLabel *m_type = nullptr;
-    QLabel *m_path = nullptr;
+    ElidedField *m_path = nullptr;
     QLabel *m_lastUsed = nullptr;
     QGroupBox *m_contentGroup = nullptr;
     QPlainTextEdit *m_content = nullptr;

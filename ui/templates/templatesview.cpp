@@ -10,6 +10,7 @@
 #include "templatelistmodel.h"
 #include "templatelistrow.h"
 #include "templateorder.h"
+#include "wheelguard.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -91,6 +92,7 @@ TemplatesView::TemplatesView(PandocViewModel *viewModel, FilePanels *panels, QWi
     connect(m_viewModel, &PandocViewModel::isConvertingChanged, this,
             &TemplatesView::showSelection);
     refreshList();
+    WheelGuard::guardAll(this);
 }
 
 QWidget *TemplatesView::buildLibraryPane()
@@ -367,6 +369,7 @@ void TemplatesView::openAddSheet()
     }
     m_addSheet = new AddTemplateView(m_viewModel, m_panels, this);
     m_addSheet->setAttribute(Qt::WA_DeleteOnClose);
+    WheelGuard::guardAll(m_addSheet);
     m_addSheet->open();
 }
 
