@@ -242,7 +242,7 @@ QStringList RunPlanner::overlapNotes(const ConversionSettings &settings)
     if (options.error)
         return {};
     QStringList notes;
-    const QList<PandocOptions::Use> uses = PandocOptions::parse(options.words);
+    const PandocOptions::Parsed uses = PandocOptions::parse(options.words);
     for (const QString &name : controlledOptions()) {
         if (PandocOptions::uses(uses, name))
             notes << QStringLiteral("⚠ Die Zusatzoptionen setzen --") + name +
