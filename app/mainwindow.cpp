@@ -5,7 +5,6 @@
 #include "conversion/conversionview.h"
 #include "dbusnotifier.h"
 #include "runnotifier.h"
-#include "templates/templatesview.h"
 #include "windowplacement.h"
 
 #include <QAction>
@@ -168,8 +167,7 @@ void MainWindow::restoreWindowState()
             (sizeHint() + QSize(0, kGrowthRoom)).expandedTo(QSize(kPreferredWidth, 0));
         setGeometry(WindowPlacement::initialGeometry(wanted, minimumSizeHint(), available));
     }
-    if (auto *templates = findChild<TemplatesView *>())
-        templates->setSplitterState(settings.value(kSplitterKey).toByteArray());
+    m_content->setTemplatesSplitterState(settings.value(kSplitterKey).toByteArray());
 }
 
 void MainWindow::saveWindowState() const
@@ -178,6 +176,5 @@ void MainWindow::saveWindowState() const
     settings.setValue(kGeometryKey, saveGeometry());
     if (const QScreen *current = screen())
         settings.setValue(kScreenKey, current->name());
-    if (const auto *templates = findChild<TemplatesView *>())
-        settings.setValue(kSplitterKey, templates->splitterState());
+    settings.setValue(kSplitterKey, m_content->templatesSplitterState());
 }

@@ -9,9 +9,13 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
-#include <QLocalSocket>
 #include <QLoggingCategory>
+#include <QScopeGuard>
+#include <QSocketNotifier>
 #include <QThread>
+
+#include <cstring>
+#include <optional>
 
 Q_LOGGING_CATEGORY(lcInstance, "velunor.instance")
 
@@ -53,6 +57,58 @@ bool fits(const QString &folder, const QString &name)
     return !folder.isEmpty() && QFile::encodeName(folder + u'/' + name).size() <= kMaxSocketPath;
 }
 
+// One start's message arriving at the running instance: read as it comes, answered once whole.
+class Connection final : public QObject
+{
+public:
+    Connection(int socket, QObject *parent)
+        : QObject(parent), m_socket(socket), m_notifier(socket, QSocketNotifier::Read, this)
+    {
+    }
+    ~Connection() override { Platform::closeLocal(m_socket); }
+
+    // Reads what is there; the files once the message is complete and valid. A broken or
+    // oversized message, or a peer that left, ends the connection.
+    std::optional<QStringList> receive()
+    {
+        bool open = true;
+        m_message += Platform::readLocal(m_socket, 64 * 1024, &open);
+        if (!open || m_message.size() > kMaxMessage) {
+            finish();
+            return std::nullopt;
+        }
+        QDataStream in(m_message);
+        in.setVersion(QDataStream::Qt_6_0);
+        quint32 magic = 0;
+        QStringList files;
+        in >> magic >> files;
+        const bool magicIncomplete = m_message.size() < qsizetype(sizeof kMagic);
+        if (in.status() == QDataStream::ReadPastEnd && (magicIncomplete || magic == kMagic))
+            return std::nullopt; // the rest is still on its way
+        if (in.status() != QDataStream::Ok || magic != kMagic) {
+            finish();
+            return std::nullopt;
+        }
+        // Answer first: the other process ends at once, whatever the window then asks.
+        Platform::writeLocal(m_socket, "1", 1000);
+        finish();
+        return files;
+    }
+
+    QSocketNotifier *notifier() { return &m_notifier; }
+
+private:
+    void finish()
+    {
+        m_notifier.setEnabled(false);
+        deleteLater();
+    }
+
+    int m_socket;
+    QSocketNotifier m_notifier;
+    QByteArray m_message;
+};
+
 bool writeAddress(const QString &path, const QString &socketPath)
 {
     QString error;
@@ -71,14 +127,16 @@ SingleInstance::SingleInstance(const QString &storeFolder, QObject *parent)
 {
     // The lock is held for the whole run; only a dead holder makes it stale.
     m_lock.setStaleLockTime(0);
-    connect(&m_server, &QLocalServer::newConnection, this, &SingleInstance::onNewConnection);
 }
 
 SingleInstance::~SingleInstance()
 {
-    if (m_server.isListening() && recordedServer(m_store) == m_socketPath)
-        QFile::remove(addressPath(m_store));
-    m_server.close();
+    if (m_listener >= 0) {
+        if (recordedServer(m_store) == m_socketPath)
+            QFile::remove(addressPath(m_store));
+        Platform::closeLocal(m_listener);
+        QFile::remove(m_socketPath);
+    }
     if (!m_ownFolder.isEmpty())
         QDir().rmdir(m_ownFolder);
 }
@@ -142,83 +200,67 @@ void SingleInstance::listen()
         return;
     }
     m_socketPath = folder + u'/' + name;
-    // A socket left by a crashed instance would make listen() fail.
-    QLocalServer::removeServer(m_socketPath);
-    m_server.setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server.listen(m_socketPath)) {
-        qCWarning(lcInstance) << "cannot listen on" << m_socketPath << m_server.errorString();
+    // A socket left by a crashed instance is replaced.
+    int error = 0;
+    m_listener = Platform::listenLocal(m_socketPath, &error);
+    if (m_listener < 0) {
+        qCWarning(lcInstance) << "cannot listen on" << m_socketPath << std::strerror(error);
         return;
     }
+    auto *incoming = new QSocketNotifier(m_listener, QSocketNotifier::Read, this);
+    connect(incoming, &QSocketNotifier::activated, this, &SingleInstance::acceptConnections);
     writeAddress(addressPath(m_store), m_socketPath);
 }
 
 bool SingleInstance::handOver(const QStringList &files, int timeoutMs)
 {
     const QDeadlineTimer deadline(timeoutMs);
-    QLocalSocket socket;
+    auto remaining = [&deadline] { return int(deadline.remainingTime()); };
+    int socket = -1;
     // The running instance takes the lock a moment before it listens and records where.
     for (;;) {
         const QString path = recordedServer(m_store);
-        if (!path.isEmpty()) {
-            socket.connectToServer(path);
-            if (socket.waitForConnected(int(deadline.remainingTime())))
-                break;
-        }
+        if (!path.isEmpty() && (socket = Platform::connectLocal(path)) >= 0)
+            break;
         if (deadline.hasExpired())
             return false;
         QThread::msleep(50);
     }
-    const auto peer = Platform::peerUserId(socket.socketDescriptor());
-    if (peer != Platform::currentUserId()) {
-        qCWarning(lcInstance) << "refusing a server of another user" << socket.fullServerName();
+    const auto closeSocket = qScopeGuard([socket] { Platform::closeLocal(socket); });
+    if (Platform::peerUserId(socket) != Platform::currentUserId()) {
+        qCWarning(lcInstance) << "refusing a server of another user" << recordedServer(m_store);
         return false;
     }
     QByteArray message;
     QDataStream out(&message, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_6_0);
     out << kMagic << files;
-    socket.write(message);
-    if (!socket.waitForBytesWritten(int(deadline.remainingTime())))
+    if (!Platform::writeLocal(socket, message, remaining()))
         return false;
-    while (socket.bytesAvailable() < 1) {
-        if (deadline.hasExpired() || !socket.waitForReadyRead(int(deadline.remainingTime())))
+    while (Platform::waitReadableLocal(socket, remaining())) {
+        bool open = true;
+        const QByteArray answer = Platform::readLocal(socket, 1, &open);
+        if (!answer.isEmpty())
+            return answer == "1";
+        if (!open)
             return false;
     }
-    return socket.read(1) == "1";
+    return false;
 }
 
-void SingleInstance::onNewConnection()
+void SingleInstance::acceptConnections()
 {
-    while (QLocalSocket *socket = m_server.nextPendingConnection()) {
-        if (Platform::peerUserId(socket->socketDescriptor()) != Platform::currentUserId()) {
+    int socket;
+    while ((socket = Platform::acceptLocal(m_listener)) >= 0) {
+        if (Platform::peerUserId(socket) != Platform::currentUserId()) {
             qCWarning(lcInstance) << "dropping a connection from another user";
-            socket->abort();
-            socket->deleteLater();
+            Platform::closeLocal(socket);
             continue;
         }
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, socket, [this, socket] {
-            if (socket->bytesAvailable() > kMaxMessage) {
-                socket->abort();
-                return;
-            }
-            QDataStream in(socket);
-            in.setVersion(QDataStream::Qt_6_0);
-            in.startTransaction();
-            quint32 magic = 0;
-            QStringList files;
-            in >> magic >> files;
-            if (!in.commitTransaction())
-                return; // the rest is still on its way
-            if (magic != kMagic) {
-                socket->abort();
-                return;
-            }
-            // Answer first: the other process ends at once, whatever the window then asks.
-            socket->write("1");
-            socket->flush();
-            socket->disconnectFromServer();
-            emit activated(files);
+        auto *connection = new Connection(socket, this);
+        connect(connection->notifier(), &QSocketNotifier::activated, this, [this, connection] {
+            if (const std::optional<QStringList> files = connection->receive())
+                emit activated(*files);
         });
     }
 }

@@ -1,9 +1,10 @@
 #pragma once
 
-#include <QLocalServer>
 #include <QLockFile>
 #include <QObject>
 #include <QStringList>
+
+class QSocketNotifier;
 
 // One running Velunor per user and store folder. Two windows over one store would each
 // keep their own copy of it, so a later start hands its files to the running one instead.
@@ -35,7 +36,7 @@ public:
     Role start(const QStringList &files, int timeoutMs = 3000);
 
     // Where this instance listens; empty when it does not.
-    QString serverPath() const { return m_server.isListening() ? m_socketPath : QString(); }
+    QString serverPath() const { return m_listener >= 0 ? m_socketPath : QString(); }
 
     // The lock the running instance holds, inside the store folder.
     static QString lockPath(const QString &storeFolder);
@@ -50,7 +51,7 @@ signals:
 
 private:
     void listen();
-    void onNewConnection();
+    void acceptConnections();
     bool handOver(const QStringList &files, int timeoutMs);
 
     QString m_store;
@@ -58,5 +59,6 @@ private:
     QString m_socketPath;
     // A folder made for this run only, removed at the end.
     QString m_ownFolder;
-    QLocalServer m_server;
+    // Plain local sockets: the network library would cost every start its loading time.
+    int m_listener = -1;
 };

@@ -29,6 +29,27 @@ UserId effectiveUserId();
 // The user at the other end of a connected local socket; nothing when the system cannot say.
 std::optional<UserId> peerUserId(qintptr socketDescriptor);
 
+// ---- Local sockets -------------------------------------------------------------------
+
+// Stream sockets named by a path, so that later starts can reach the running window without
+// a network library. Descriptors are close-on-exec and non-blocking; -1 means failure, and
+// `error` (when given) gets the error code.
+
+// Listens at `path`, which only its owner may connect to; what lay at that name is removed.
+int listenLocal(const QString &path, int *error = nullptr);
+// A waiting connection, or -1 when there is none.
+int acceptLocal(int listener);
+// Connects to `path`; fails at once when nobody listens there.
+int connectLocal(const QString &path, int *error = nullptr);
+// Writes all of `data`, waiting at most `timeoutMs` in all. False on error or timeout.
+bool writeLocal(int socket, const QByteArray &data, int timeoutMs);
+// Waits at most `timeoutMs` until `socket` can be read (data or its end).
+bool waitReadableLocal(int socket, int timeoutMs);
+// What has arrived, at most `max` bytes; nothing with `open` false once the other end has
+// closed or on error.
+QByteArray readLocal(int socket, qsizetype max, bool *open);
+void closeLocal(int socket);
+
 // ---- Files ---------------------------------------------------------------------------
 
 // Permission bits, valued as on POSIX; a port maps its own notion onto them.

@@ -1,16 +1,21 @@
 #include "platform.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPointer>
 #include <QProcess>
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -73,6 +78,167 @@ std::optional<UserId> peerUserId(qintptr socketDescriptor)
         return std::nullopt;
     return UserId(user);
 #endif
+}
+
+namespace {
+
+#ifdef MSG_NOSIGNAL
+constexpr int kNoSignal = MSG_NOSIGNAL; // a reader gone away is an error, not SIGPIPE
+#else
+constexpr int kNoSignal = 0; // SO_NOSIGPIPE does it there
+#endif
+
+bool localAddress(const QString &path, sockaddr_un *address)
+{
+    const QByteArray name = native(path);
+    if (name.isEmpty() || name.size() >= qsizetype(sizeof(address->sun_path)))
+        return false;
+    *address = {};
+    address->sun_family = AF_UNIX;
+    std::memcpy(address->sun_path, name.constData(), size_t(name.size()));
+    return true;
+}
+
+// Close-on-exec, so converters do not inherit it, and non-blocking, so the window never waits
+// on it. Set with fcntl(): not every POSIX system has SOCK_CLOEXEC and accept4().
+int prepared(int socket)
+{
+    if (socket < 0)
+        return socket;
+    ::fcntl(socket, F_SETFD, FD_CLOEXEC);
+    ::fcntl(socket, F_SETFL, ::fcntl(socket, F_GETFL) | O_NONBLOCK);
+#ifdef SO_NOSIGPIPE
+    const int on = 1;
+    ::setsockopt(socket, SOL_SOCKET, SO_NOSIGPIPE, &on, sizeof on);
+#endif
+    return socket;
+}
+
+void setError(int *error, int code)
+{
+    if (error)
+        *error = code;
+}
+
+// A new socket and the address of `path` for it.
+int localSocketFor(const QString &path, sockaddr_un *address, int *error)
+{
+    if (!localAddress(path, address)) {
+        setError(error, ENAMETOOLONG);
+        return -1;
+    }
+    const int socket = prepared(::socket(AF_UNIX, SOCK_STREAM, 0));
+    if (socket < 0)
+        setError(error, errno);
+    return socket;
+}
+
+// Milliseconds left of `timeoutMs` since `started`, never below 0.
+int remainingMs(const QElapsedTimer &started, int timeoutMs)
+{
+    return int(std::max<qint64>(0, timeoutMs - started.elapsed()));
+}
+
+bool waitFor(int socket, short events, int timeoutMs)
+{
+    pollfd watched{socket, events, 0};
+    int ready;
+    do {
+        ready = ::poll(&watched, 1, timeoutMs);
+    } while (ready < 0 && errno == EINTR);
+    return ready > 0;
+}
+
+} // namespace
+
+int listenLocal(const QString &path, int *error)
+{
+    sockaddr_un address;
+    const int socket = localSocketFor(path, &address, error);
+    if (socket < 0)
+        return -1;
+    ::unlink(address.sun_path);
+    // Owner only before anybody can connect: the mode is set between bind() and listen().
+    if (::bind(socket, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
+        ::chmod(address.sun_path, S_IRUSR | S_IWUSR) != 0 || ::listen(socket, 16) != 0) {
+        setError(error, errno);
+        ::close(socket);
+        return -1;
+    }
+    return socket;
+}
+
+int acceptLocal(int listener)
+{
+    int socket;
+    do {
+        socket = ::accept(listener, nullptr, nullptr);
+    } while (socket < 0 && errno == EINTR);
+    return prepared(socket);
+}
+
+int connectLocal(const QString &path, int *error)
+{
+    sockaddr_un address;
+    const int socket = localSocketFor(path, &address, error);
+    if (socket < 0)
+        return -1;
+    int result;
+    do {
+        result = ::connect(socket, reinterpret_cast<sockaddr *>(&address), sizeof address);
+    } while (result != 0 && errno == EINTR);
+    // A full backlog says EAGAIN: the listener is there but busy, as good as not answering.
+    if (result != 0) {
+        setError(error, errno);
+        ::close(socket);
+        return -1;
+    }
+    return socket;
+}
+
+bool writeLocal(int socket, const QByteArray &data, int timeoutMs)
+{
+    QElapsedTimer started;
+    started.start();
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const ssize_t written =
+            ::send(socket, data.constData() + done, size_t(data.size() - done), kNoSignal);
+        if (written > 0) {
+            done += written;
+            continue;
+        }
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) &&
+            waitFor(socket, POLLOUT, remainingMs(started, timeoutMs)))
+            continue;
+        return false;
+    }
+    return true;
+}
+
+bool waitReadableLocal(int socket, int timeoutMs)
+{
+    return waitFor(socket, POLLIN, timeoutMs);
+}
+
+QByteArray readLocal(int socket, qsizetype max, bool *open)
+{
+    QByteArray data(max, Qt::Uninitialized);
+    ssize_t got;
+    do {
+        got = ::recv(socket, data.data(), size_t(max), 0);
+    } while (got < 0 && errno == EINTR);
+    *open = got > 0 || (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK));
+    data.resize(got > 0 ? got : 0);
+    return data;
+}
+
+void closeLocal(int socket)
+{
+    if (socket >= 0)
+        ::close(socket);
 }
 
 std::optional<FileStatus> fileStatus(const QString &path, Links links)

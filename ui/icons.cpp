@@ -1,10 +1,35 @@
 #include "icons.h"
 
 #include <QApplication>
+#include <QHash>
 #include <QIconEngine>
 #include <QPainter>
 
 namespace {
+
+// The style's icons, decoded once per style: several buttons share one (the clear buttons,
+// the two delete buttons), and each decoding reads every size of its images. Owned by the
+// style, so a new style gets icons of its own.
+class StyleIconCache final : public QObject
+{
+public:
+    static QIcon icon(QStyle::StandardPixmap which)
+    {
+        QStyle *style = QApplication::style();
+        auto *cache = style->findChild<StyleIconCache *>(QString(), Qt::FindDirectChildrenOnly);
+        if (!cache)
+            cache = new StyleIconCache(style);
+        auto found = cache->m_icons.constFind(which);
+        if (found == cache->m_icons.cend())
+            found = cache->m_icons.insert(which, style->standardIcon(which));
+        return *found;
+    }
+
+private:
+    explicit StyleIconCache(QStyle *style) : QObject(style) {}
+
+    QHash<QStyle::StandardPixmap, QIcon> m_icons;
+};
 
 // The style's icon, asked for only once it is drawn: the style decodes every size of its
 // images up front, which cost the window's start a good part of its time, even for buttons
@@ -42,7 +67,7 @@ private:
     const QIcon &icon()
     {
         if (m_icon.isNull())
-            m_icon = QApplication::style()->standardIcon(m_which);
+            m_icon = StyleIconCache::icon(m_which);
         return m_icon;
     }
 

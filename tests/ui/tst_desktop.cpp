@@ -112,6 +112,30 @@ private slots:
         QCOMPARE(WindowPlacement::canRestore(frame, screen, screens), restored);
     }
 
+    void dividerSurvivesARunThatNeverShowsTheLibrary()
+    {
+        TestWorld world;
+        QByteArray divider;
+        {
+            MainWindow window(world.environment());
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            window.contentView()->setCurrentIndex(1);
+            window.findChild<QSplitter *>(QStringLiteral("templatesSplitter"))
+                ->setSizes({300, 500});
+            window.close();
+            divider = window.contentView()->templatesSplitterState();
+        }
+        {
+            MainWindow window(world.environment());
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            window.close();
+        }
+        MainWindow window(world.environment());
+        QCOMPARE(window.contentView()->templatesSplitterState(), divider);
+    }
+
     void windowRemembersGeometryAndDivider()
     {
         TestWorld world;

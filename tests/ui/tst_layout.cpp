@@ -277,6 +277,7 @@ int runChild(int argc, char *argv[])
     vm->setIsConverting(true); // progress bar and cancel button appear
     check(0, QStringLiteral("Konvertierung (läuft)"));
     vm->setIsConverting(false);
+    window.contentView()->templatesView();
     auto *list = window.findChild<QAbstractItemView *>(QStringLiteral("templateList"));
     list->setCurrentIndex(list->model()->index(0, 0));
     check(1, QStringLiteral("Templates"));

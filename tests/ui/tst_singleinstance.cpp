@@ -1,6 +1,7 @@
 // A second start of the real program hands its files to the running one and ends.
 #include "fakes.h"
 #include "mainwindow.h"
+#include "platform.h"
 #include "singleinstance.h"
 
 #include <QApplication>
@@ -113,6 +114,7 @@ private slots:
     void otherUserCannotHijack();
     void serverOfOtherUserIsRefused();
     void otherUserCannotHandOver();
+    void messageInPiecesIsAwaitedAndBrokenOneDropped();
 
 private:
     // A real Velunor over the same store as this test.
@@ -429,4 +431,44 @@ int main(int argc, char *argv[])
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);
 }
+void TstSingleInstance::messageInPiecesIsAwaitedAndBrokenOneDropped()
+{
+    QTemporaryDir store;
+    SingleInstance instance(store.filePath(QStringLiteral("Velunor")));
+    QCOMPARE(instance.start({}), SingleInstance::Role::Primary);
+    QVERIFY(QFileInfo(instance.serverPath()).permissions() ==
+            (QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
+             QFileDevice::WriteUser));
+    QSignalSpy activated(&instance, &SingleInstance::activated);
+    QByteArray message;
+    QDataStream out(&message, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_6_0);
+    out << quint32(0x56454c31) << QStringList{QStringLiteral("/tmp/ä b.md")};
+
+    // Cut inside the magic number and inside the list: the instance waits for the rest.
+    const int socket = Platform::connectLocal(instance.serverPath());
+    QVERIFY(socket >= 0);
+    const auto closeSocket = qScopeGuard([socket] { Platform::closeLocal(socket); });
+    for (const QByteArray &piece : {message.left(2), message.mid(2, 9), message.mid(11)}) {
+        QVERIFY(Platform::writeLocal(socket, piece, 1000));
+        QTest::qWait(30);
+    }
+    QTRY_COMPARE(activated.size(), 1);
+    QCOMPARE(activated.first().first().toStringList(), QStringList{QStringLiteral("/tmp/ä b.md")});
+    QVERIFY(Platform::waitReadableLocal(socket, 1000));
+    bool open = true;
+    QCOMPARE(Platform::readLocal(socket, 16, &open), QByteArray("1"));
+
+    // A message that is not ours is hung up on without an answer.
+    const int stranger = Platform::connectLocal(instance.serverPath());
+    QVERIFY(stranger >= 0);
+    const auto closeStranger = qScopeGuard([stranger] { Platform::closeLocal(stranger); });
+    QVERIFY(Platform::writeLocal(stranger, "GET / HTTP/1.0\r\n\r\n", 1000));
+    QVERIFY(QTest::qWaitFor([&] {
+        return Platform::waitReadableLocal(stranger, 0) &&
+               Platform::readLocal(stranger, 16, &open).isEmpty() && !open;
+    }));
+    QCOMPARE(activated.size(), 1);
+}
+
 #include "tst_singleinstance.moc"

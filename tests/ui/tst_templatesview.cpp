@@ -653,8 +653,17 @@ private slots:
         MainWindow window(world.environment());
         QTabWidget *tabs = window.contentView();
         QCOMPARE(tabs->tabText(1), QStringLiteral("Templates"));
-        QVERIFY(qobject_cast<TemplatesView *>(tabs->widget(1)));
+        // Built when first shown, not before: the first frame does not show it.
+        QVERIFY(!window.findChild<TemplatesView *>());
+        const QIcon icon = tabs->tabIcon(1);
+        tabs->setCurrentIndex(1);
+        QCOMPARE(tabs->currentIndex(), 1);
+        QVERIFY(qobject_cast<TemplatesView *>(tabs->currentWidget()));
         QCOMPARE(tabs->widget(1)->objectName(), QStringLiteral("templatesView"));
+        QCOMPARE(tabs->tabText(1), QStringLiteral("Templates"));
+        QCOMPARE(tabs->tabIcon(1).cacheKey(), icon.cacheKey());
+        QCOMPARE(tabs->count(), 2);
+        QCOMPARE(window.contentView()->templatesView(), tabs->widget(1));
     }
 };
 

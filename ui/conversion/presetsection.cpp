@@ -65,11 +65,6 @@ PresetSection::PresetSection(PandocViewModel *viewModel, FilePanels *panels, QWi
     row->addWidget(defaultsButton);
     row->addStretch();
 
-    m_dialog = new SavePresetDialog(this);
-    connect(m_dialog->nameEdit(), &QLineEdit::textChanged, this,
-            [this](const QString &text) { m_newPresetName = text; });
-    connect(m_dialog, &SavePresetDialog::saveRequested, this, &PresetSection::saveNewPreset);
-
     connect(saveButton, &QToolButton::clicked, this, &PresetSection::openSaveDialog);
     connect(m_deleteButton, &QToolButton::clicked, m_viewModel,
             &PandocViewModel::deleteSelectedPreset);
@@ -87,6 +82,13 @@ PresetSection::PresetSection(PandocViewModel *viewModel, FilePanels *panels, QWi
 
 void PresetSection::openSaveDialog()
 {
+    // Built on first use: a dialog costs the window's first frame a good deal of its time.
+    if (!m_dialog) {
+        m_dialog = new SavePresetDialog(this);
+        connect(m_dialog->nameEdit(), &QLineEdit::textChanged, this,
+                [this](const QString &text) { m_newPresetName = text; });
+        connect(m_dialog, &SavePresetDialog::saveRequested, this, &PresetSection::saveNewPreset);
+    }
     m_dialog->nameEdit()->setText(m_newPresetName);
     m_dialog->open();
     // The dialog is reused and would keep the focus of its last use, "Abbrechen" say.
