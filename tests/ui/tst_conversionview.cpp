@@ -318,12 +318,13 @@ private slots:
     void saveDialogTakesTypingAndEnterEveryTime()
     {
         Fixture f;
-        auto *dialog = f.find<QDialog>("savePresetDialog");
-        auto *name = f.find<QLineEdit>("presetNameEdit");
-        auto *cancel = f.find<QPushButton>("cancelPresetButton");
         for (const QString &preset : {QStringLiteral("Web"), QStringLiteral("Druck")}) {
             // The last use ended on "Abbrechen", as a user who changed their mind leaves it.
             f.find<QToolButton>("savePresetButton")->click();
+            // Built on first use.
+            auto *dialog = f.find<QDialog>("savePresetDialog");
+            auto *name = f.find<QLineEdit>("presetNameEdit");
+            auto *cancel = f.find<QPushButton>("cancelPresetButton");
             QTRY_VERIFY(dialog->isVisible());
             cancel->setFocus();
             cancel->click();
