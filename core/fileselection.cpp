@@ -4,6 +4,7 @@
 #include "formatrules.h"
 #include "runplanner.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace {
@@ -140,5 +141,19 @@ QList<std::pair<QString, QString>> FileSelection::plannedFiles(const QString &ou
     paths.reserve(m_inputs.size());
     for (const QUrl &url : m_inputs)
         paths << url.toLocalFile();
-    return RunPlanner::besideInputs(paths, outputFormat);
+    QList<std::pair<QString, QString>> files = RunPlanner::besideInputs(paths, outputFormat);
+    // Two inputs of one name from different folders would meet there: the planner refuses that.
+    if (!m_batchFolder.isEmpty()) {
+        for (auto &file : files)
+            file.second = QDir(m_batchFolder).absoluteFilePath(QFileInfo(file.second).fileName());
+    }
+    return files;
+}
+
+void FileSelection::setBatchFolder(const QString &folder)
+{
+    if (m_batchFolder == folder)
+        return;
+    m_batchFolder = folder;
+    emit batchFolderChanged();
 }

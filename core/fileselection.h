@@ -32,6 +32,9 @@ public:
     QString output() const { return m_besideInputs ? kBatchPlaceholder : m_output; }
     // The placeholder makes every output lie beside its input.
     void setOutput(const QString &value);
+    // Where a batch writes; "" beside each input.
+    const QString &batchFolder() const { return m_batchFolder; }
+    void setBatchFolder(const QString &folder);
     // The one input's name with the format's extension.
     void deriveOutput(const QString &outputFormat);
 
@@ -51,6 +54,7 @@ public:
 signals:
     void inputsChanged();
     void outputChanged();
+    void batchFolderChanged();
 
 private:
     Dialogs *m_dialogs;
@@ -59,4 +63,5 @@ private:
     QString m_output;
     bool m_besideInputs = false;
     bool m_batchExplained = false;
+    QString m_batchFolder;
 };

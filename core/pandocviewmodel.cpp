@@ -63,6 +63,8 @@ PandocViewModel::PandocViewModel(ViewModelEnvironment environment, QObject *pare
     connect(&m_files, &FileSelection::outputChanged, this, &VM::outputFileChanged);
     connect(&m_files, &FileSelection::inputsChanged, this, &VM::commandPreviewChanged);
     connect(&m_files, &FileSelection::outputChanged, this, &VM::commandPreviewChanged);
+    connect(&m_files, &FileSelection::batchFolderChanged, this, &VM::batchOutputFolderChanged);
+    connect(&m_files, &FileSelection::batchFolderChanged, this, &VM::commandPreviewChanged);
     connect(&m_converter, &ConverterService::checkFinished, this,
             &PandocViewModel::pandocCheckFinished);
     connect(&m_converter, &ConverterService::formatsChanged, this,

@@ -191,6 +191,9 @@ public:
     // --- input and output selection ---
     void handleInputFileSelection(const PanelResult &outcome);
     void handleOutputFileSelection(const PanelResult &v) { m_files.takeSavePanel(v.urls, v.error); }
+    // Where a batch writes; "" beside each input. Kept for the session.
+    QString batchOutputFolder() const { return m_files.batchFolder(); }
+    void setBatchOutputFolder(const QString &folder) { m_files.setBatchFolder(folder); }
     // Takes the local files among the dropped URLs, in order; always accepts.
     bool handleDrop(const QList<QUrl> &urls);
     void showBatchFileList() { m_files.showList(); }
@@ -265,7 +268,6 @@ public:
     QString automaticPdfEngine(const QString &inputPath) const;
 
     // --- citations ---
-    // Plain getter, setter and change signal; the observable property surface stays fixed.
     QString bibliographyFile() const { return settings().citations.bibliography; }
     QString cslFile() const { return settings().citations.csl; }
     bool processCitations() const { return settings().citations.process; }
@@ -275,7 +277,6 @@ public:
     void setProcessCitations(bool value) { m_settings.setProcessCitations(value); }
     CitationSettings citationSettings() const { return settings().citations; }
 
-    // --- options with controls of their own ---
     // The value of one of controlledOptions(); none when it is not set.
     std::optional<QString> optionValue(const QString &name) const
     {
@@ -287,7 +288,6 @@ public:
     }
     QMap<QString, QString> optionValues() const { return settings().options; }
 
-    // --- CSL style library ---
     QList<CslStyle> cslStyles() const { return m_styles.styles(); }
     void loadCslStyles() { m_styles.load(); }
     // Copies a .csl file into the style folder and lists it; the new entry, or none on failure.
@@ -297,7 +297,6 @@ public:
     // Asks first; removes the entry and its stored file.
     bool deleteCslStyle(const QUuid &id);
 
-    // --- pandoc defaults files ---
     // Writes the preset, or the current settings when none is given, as a defaults file.
     bool exportDefaultsFile(const std::optional<Preset> &preset, const QString &path);
     // Reads a defaults file into a new preset and selects it; the format values are mapped to
@@ -352,6 +351,7 @@ signals:
     void processCitationsChanged();
     void cslStylesChanged();
     void optionValuesChanged();
+    void batchOutputFolderChanged();
 
 private:
     using Self = PandocViewModel;

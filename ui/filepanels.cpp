@@ -29,3 +29,12 @@ std::optional<QString> QtFilePanels::chooseSaveFile(QWidget *parent, const QStri
         return std::nullopt;
     return path;
 }
+
+std::optional<QString> QtFilePanels::chooseFolder(QWidget *parent, const QString &caption,
+                                                  const QString &start)
+{
+    const QString path = QFileDialog::getExistingDirectory(parent, caption, start);
+    if (path.isEmpty())
+        return std::nullopt;
+    return path;
+}

@@ -21,6 +21,9 @@ public:
     virtual std::optional<QString> chooseSaveFile(QWidget *parent, const QString &caption,
                                                   const QString &suggestedPath,
                                                   const QString &filter) = 0;
+    // An existing folder, starting at `start`.
+    virtual std::optional<QString> chooseFolder(QWidget *parent, const QString &caption,
+                                                const QString &start) = 0;
 };
 
 class QtFilePanels final : public FilePanels
@@ -33,4 +36,6 @@ public:
     std::optional<QString> chooseSaveFile(QWidget *parent, const QString &caption,
                                           const QString &suggestedPath,
                                           const QString &filter) override;
+    std::optional<QString> chooseFolder(QWidget *parent, const QString &caption,
+                                        const QString &start) override;
 };

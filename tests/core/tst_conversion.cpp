@@ -49,6 +49,7 @@ private slots:
     void templatesPassedAndStamped();
     void batchMixed();
     void batchAllSucceed();
+    void batchIntoOneFolder();
     void batchOutputEqualToInputIsRefused();
     void cancelInTheMiddleOfABatch_data();
     void cancelInTheMiddleOfABatch();
@@ -522,6 +523,27 @@ void TstConversion::batchAllSucceed()
     QCOMPARE(vm->statusColor(), PandocViewModel::StatusColor::Green);
     QVERIFY(world.desktop.openedFiles.isEmpty()); // no success question in a batch
     QCOMPARE(world.dialogs.calls.size(), 1);
+}
+
+// A batch may write into one folder; two inputs of one name would meet there and are refused.
+void TstConversion::batchIntoOneFolder()
+{
+    TestWorld world;
+    world.installFakePandoc();
+    auto vm = world.makeViewModel();
+    vm->setInputFiles({QUrl::fromLocalFile(world.writeFile(QStringLiteral("a/kapitel.md"), "a")),
+                       QUrl::fromLocalFile(world.writeFile(QStringLiteral("b/anhang.md"), "b")),
+                       QUrl::fromLocalFile(world.writeFile(QStringLiteral("c/kapitel.md"), "c"))});
+    const QString folder = world.path(QStringLiteral("ausgabe"));
+    QVERIFY(QDir().mkpath(folder));
+    vm->setBatchOutputFolder(folder);
+    QVERIFY(runToEnd(*vm));
+    QVERIFY(QFile::exists(folder + QStringLiteral("/anhang.docx")));
+    QVERIFY(!QFile::exists(world.path(QStringLiteral("b/anhang.docx"))));
+    QVERIFY(!QFile::exists(folder + QStringLiteral("/kapitel.docx")));
+    QCOMPARE(vm->statusMessage(),
+             QStringLiteral("Batch-Konvertierung abgeschlossen! Erfolg: 1, Fehler: 2"));
+    QVERIFY(!vm->logMessages().filter(QStringLiteral("❌ Ausgabedatei kollidiert")).isEmpty());
 }
 
 void TstConversion::batchOutputEqualToInputIsRefused()

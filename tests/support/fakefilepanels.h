@@ -16,7 +16,7 @@ class FakeFilePanels final : public FilePanels
 public:
     struct Call
     {
-        QString kind; // "openFiles", "openFile" or "saveFile"
+        QString kind; // "openFiles", "openFile", "saveFile" or "folder"
         QString caption;
         QString suggestedPath;
     };
@@ -42,8 +42,16 @@ public:
         return saveFileAnswers.isEmpty() ? std::nullopt : saveFileAnswers.takeFirst();
     }
 
+    std::optional<QString> chooseFolder(QWidget *, const QString &caption,
+                                        const QString &start) override
+    {
+        calls.append({QStringLiteral("folder"), caption, start});
+        return folderAnswers.isEmpty() ? std::nullopt : folderAnswers.takeFirst();
+    }
+
     QList<Call> calls;
     QList<std::optional<QList<QUrl>>> openFilesAnswers;
     QList<std::optional<QString>> openFileAnswers;
     QList<std::optional<QString>> saveFileAnswers;
+    QList<std::optional<QString>> folderAnswers;
 };

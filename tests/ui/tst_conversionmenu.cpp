@@ -173,10 +173,12 @@ private slots:
         QCOMPARE(w.vm->outputFile(), chosen);
         QCOMPARE(QFileInfo(chosen).size(), 0);
 
-        // With a batch the output panel stays shut, as its button is disabled.
+        // With a batch the shortcut asks for the folder of the outputs, as its button does.
         w.vm->setInputFiles({one, w.input("in/c.md")});
         w.press(Qt::CTRL | Qt::Key_S);
-        QCOMPARE(w.panels.calls.size(), 2);
+        QCOMPARE(w.panels.calls.size(), 3);
+        QCOMPARE(w.panels.calls.last().kind, QStringLiteral("folder"));
+        QVERIFY(w.vm->batchOutputFolder().isEmpty()); // cancelled
     }
 
     void wholeConversionWithTheRealConverter()

@@ -5,7 +5,9 @@
 #include "conversion/statuscolors.h"
 #include "elidedfield.h"
 #include "fakefilepanels.h"
+
 #include "fakes.h"
+#include <QDir>
 
 #include <QAbstractScrollArea>
 #include <QApplication>
@@ -140,10 +142,24 @@ private slots:
         QCOMPARE(f.find<QLabel>("inputLabel")->text(), label);
         QCOMPARE(f.find<QLineEdit>("inputField")->text(), f.vm->inputFileDisplay());
         QCOMPARE(f.find<QToolButton>("batchListButton")->isVisible(), listButton);
-        // Batch outputs are named automatically: the output side is locked.
+        // Batch outputs are named automatically: the field is locked, the button picks a folder.
         QCOMPARE(f.find<QLineEdit>("outputField")->isEnabled(), count <= 1);
-        QCOMPARE(f.find<QPushButton>("saveAsButton")->isEnabled(), count <= 1);
+        auto *saveAs = f.find<QPushButton>("saveAsButton");
+        QCOMPARE(saveAs->text(), count <= 1 ? QStringLiteral("Speichern unter...")
+                                            : QStringLiteral("Ordner wählen..."));
         QCOMPARE(f.find<QPushButton>("convertButton")->isEnabled(), count >= 1);
+        if (count > 1) {
+            const QString folder = f.world.path(QStringLiteral("ausgabe"));
+            QVERIFY(QDir().mkpath(folder));
+            f.panels.folderAnswers << folder;
+            saveAs->click();
+            QCOMPARE(f.panels.calls.last().kind, QStringLiteral("folder"));
+            QCOMPARE(f.vm->batchOutputFolder(), folder);
+            QCOMPARE(f.find<QLineEdit>("outputField")->text(),
+                     PandocViewModel::kBatchPlaceholder + QStringLiteral(" → ") + folder);
+            QVERIFY(f.vm->commandPreview().contains(folder + QStringLiteral("/f0.docx")));
+            f.vm->setBatchOutputFolder(QString());
+        }
         if (listButton) {
             f.find<QToolButton>("batchListButton")->click();
             QCOMPARE(f.world.dialogs.calls.size(), 1);

@@ -193,8 +193,17 @@ void ConversionView::chooseInput()
 
 void ConversionView::chooseOutput()
 {
-    if (!m_output->canChoose())
+    if (!m_output->canChoose()) {
+        // A batch: the folder its outputs go to; cancelling keeps the one before.
+        const QList<QUrl> inputs = m_viewModel->inputFiles();
+        const QString start = m_viewModel->batchOutputFolder().isEmpty()
+                                  ? QFileInfo(inputs.first().toLocalFile()).absolutePath()
+                                  : m_viewModel->batchOutputFolder();
+        if (const auto folder =
+                m_panels->chooseFolder(this, QStringLiteral("Ausgabeordner wählen"), start))
+            m_viewModel->setBatchOutputFolder(*folder);
         return;
+    }
     // Start in the input's folder; a bare name would land in the working directory.
     QString suggested = m_viewModel->suggestedOutputFilename();
     if (!m_viewModel->inputFiles().isEmpty())

@@ -27,6 +27,8 @@ OutputFileSection::OutputFileSection(PandocViewModel *viewModel, QWidget *parent
     connect(m_button, &QPushButton::clicked, this, &OutputFileSection::chooseRequested);
     connect(m_viewModel, &PandocViewModel::outputFileChanged, this, &OutputFileSection::refresh);
     connect(m_viewModel, &PandocViewModel::inputFilesChanged, this, &OutputFileSection::refresh);
+    connect(m_viewModel, &PandocViewModel::batchOutputFolderChanged, this,
+            &OutputFileSection::refresh);
     refresh();
 }
 
@@ -37,9 +39,15 @@ bool OutputFileSection::canChoose() const
 
 void OutputFileSection::refresh()
 {
+    // A batch names no file: it writes beside the inputs or into one chosen folder.
+    const bool batch = !canChoose();
+    QString text = batch ? PandocViewModel::kBatchPlaceholder : m_viewModel->outputFile();
+    if (batch && !m_viewModel->batchOutputFolder().isEmpty())
+        text += QStringLiteral(" → ") + m_viewModel->batchOutputFolder();
     // Rewriting the text the user is typing would move the cursor.
-    if (m_field->text() != m_viewModel->outputFile())
-        m_field->setText(m_viewModel->outputFile());
-    m_field->setEnabled(canChoose());
-    m_button->setEnabled(canChoose());
+    if (m_field->text() != text)
+        m_field->setText(text);
+    m_field->setEnabled(!batch);
+    m_button->setText(batch ? QStringLiteral("Ordner wählen...")
+                            : QStringLiteral("Speichern unter..."));
 }
