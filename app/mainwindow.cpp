@@ -1,5 +1,7 @@
 #include "mainwindow.h"
 
+#include "conversion/moreoptionssection.h"
+
 #include "commandline.h"
 #include "contentview.h"
 #include "conversion/conversionview.h"
@@ -18,6 +20,7 @@ namespace {
 const QString kGeometryKey = QStringLiteral("window/geometry");
 const QString kScreenKey = QStringLiteral("window/screen");
 const QString kSplitterKey = QStringLiteral("templates/splitter");
+const QString kMoreOptionsKey = QStringLiteral("conversion/moreOptions");
 // Wide enough for the conversion form beside its log, and the library beside its details.
 constexpr int kPreferredWidth = 1180;
 // Rows that come with a choice (a second template picker, say) should not need scrolling.
@@ -168,6 +171,8 @@ void MainWindow::restoreWindowState()
         setGeometry(WindowPlacement::initialGeometry(wanted, minimumSizeHint(), available));
     }
     m_content->setTemplatesSplitterState(settings.value(kSplitterKey).toByteArray());
+    m_content->conversionView()->moreOptions()->restoreState(
+        settings.value(kMoreOptionsKey, -1).toInt());
 }
 
 void MainWindow::saveWindowState() const
@@ -177,4 +182,5 @@ void MainWindow::saveWindowState() const
     if (const QScreen *current = screen())
         settings.setValue(kScreenKey, current->name());
     settings.setValue(kSplitterKey, m_content->templatesSplitterState());
+    settings.setValue(kMoreOptionsKey, m_content->conversionView()->moreOptions()->state());
 }

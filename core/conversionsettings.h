@@ -27,9 +27,20 @@ struct ConversionSettings
     CitationSettings citations;
     // pandoc options that have a control of their own: long name -> value ("" for a flag).
     QMap<QString, QString> options;
+    // Filter files in the order pandoc applies them; kCiteprocStep marks where citations are
+    // processed (after every filter when absent).
+    QStringList filters;
+    // "-M" and "-V" pairs in order; a key given twice becomes a list, as pandoc reads it.
+    QList<std::pair<QString, QString>> metadata;
+    QList<std::pair<QString, QString>> variables;
+    // Changed extensions of the formats, such as "+smart-auto_identifiers".
+    QString inputExtensions;
+    QString outputExtensions;
 
     friend bool operator==(const ConversionSettings &, const ConversionSettings &) = default;
 };
+
+inline constexpr QStringView kCiteprocStep = u"citeproc";
 
 // The options that have a control of their own; any of them found among other options (a
 // defaults file, a preset) goes to its control.
@@ -40,6 +51,18 @@ QString controlLabel(const QString &option);
 QStringList optionArguments(const QMap<QString, QString> &options);
 // Takes the uses of controlled options out of `words` into a map.
 QMap<QString, QString> takeControlledOptions(QStringList &words);
+
+// The command-line words of every control: options, metadata, variables and filters, with
+// "--citeproc" in its place among the filters while citations are processed. `keepStep`
+// writes the citation step's place even while they are not (for presets).
+QStringList controlArguments(const ConversionSettings &settings, bool keepStep = false);
+// Takes the uses of every control's option out of `words` into `settings`; whether a
+// "--citeproc" was among them.
+bool takeControls(QStringList &words, ConversionSettings &settings);
+// The format with its changed extensions, as the converter takes it.
+QString formatWithExtensions(const QString &format, const QString &extensions);
+// Splits "markdown+smart-raw_html" into the format and its extension changes.
+std::pair<QString, QString> splitExtensions(const QString &format);
 
 // The preset that keeps these settings under `name`, with a new id.
 Preset presetFromSettings(const ConversionSettings &settings, const QString &name);

@@ -301,6 +301,7 @@ void PandocViewModel::loadPreset(const Preset &preset)
     for (const QString &line :
          m_converter.presetWarnings(preset.inputFormat, preset.outputFormat, settings().pdfEngine))
         appendLog(line);
+    m_converter.warnUnknownExtensions(settings());
 }
 
 // --- libraries ---

@@ -278,15 +278,15 @@ public:
     CitationSettings citationSettings() const { return settings().citations; }
 
     // The value of one of controlledOptions(); none when it is not set.
-    std::optional<QString> optionValue(const QString &name) const
+    std::optional<QString> optionValue(const QString &n) const { return m_settings.option(n); }
+    void setOptionValue(const QString &name, const std::optional<QString> &v)
     {
-        return m_settings.option(name);
-    }
-    void setOptionValue(const QString &name, const std::optional<QString> &value)
-    {
-        m_settings.setOption(name, value);
+        m_settings.setOption(name, v);
     }
     QMap<QString, QString> optionValues() const { return settings().options; }
+    // Filters, metadata, variables, extensions: edited there, announced by optionValuesChanged.
+    SettingsModel &editedSettings() { return m_settings; }
+    ConverterService &converterService() { return m_converter; }
 
     QList<CslStyle> cslStyles() const { return m_styles.styles(); }
     void loadCslStyles() { m_styles.load(); }

@@ -41,8 +41,9 @@ DefaultsSettings defaultsFromSettings(const ConversionSettings &source,
     DefaultsSettings settings;
     const QString from = converterFormatName(source.inputFormat);
     if (from != u"auto")
-        settings.from = from;
-    settings.to = converterFormatName(source.outputFormat);
+        settings.from = formatWithExtensions(from, source.inputExtensions);
+    settings.to =
+        formatWithExtensions(converterFormatName(source.outputFormat), source.outputExtensions);
     settings.standalone = source.standalone;
     settings.tableOfContents = source.tableOfContents;
     settings.numberSections = source.numberSections;
@@ -72,7 +73,8 @@ DefaultsSettings defaultsFromSettings(const ConversionSettings &source,
     settings.citeproc = source.citations.process;
     settings.bibliography = source.citations.bibliography;
     settings.csl = source.citations.csl;
-    settings.extraOptions = optionArguments(source.options) + extraWords;
+    // The citation step stands among the filters where the command line puts it.
+    settings.extraOptions = controlArguments(source) + extraWords;
     return settings;
 }
 
@@ -81,9 +83,15 @@ Preset presetFromDefaults(const DefaultsSettings &s, bool automaticPdfEngine,
                           const QStringList &outputChoices)
 {
     Preset preset;
-    preset.inputFormat = pickerValue(s.from, inputChoices, QStringLiteral("auto (automatisch)"));
+    const auto [from, fromExtensions] = splitExtensions(s.from);
+    const auto [to, toExtensions] = splitExtensions(s.to);
+    preset.inputFormat = pickerValue(from, inputChoices, QStringLiteral("auto (automatisch)"));
     // Without "to" the converter writes HTML.
-    preset.outputFormat = pickerValue(s.to, outputChoices, QStringLiteral("html"));
+    preset.outputFormat = pickerValue(to, outputChoices, QStringLiteral("html"));
+    if (!fromExtensions.isEmpty())
+        preset.inputExtensions = fromExtensions;
+    if (!toExtensions.isEmpty())
+        preset.outputExtensions = toExtensions;
     preset.standalone = s.standalone;
     preset.tableOfContents = s.tableOfContents;
     preset.numberSections = s.numberSections;
@@ -119,17 +127,20 @@ Preset presetFromDefaults(const DefaultsSettings &s, bool automaticPdfEngine,
         preset.bibliography = s.bibliography;
     if (!s.csl.isEmpty())
         preset.csl = s.csl;
-    if (s.citeproc != preset.bibliography.has_value())
-        preset.citeproc = s.citeproc;
     QStringList words = s.extraOptions;
-    const QMap<QString, QString> controlled = takeControlledOptions(words);
+    ConversionSettings controls;
+    // A citation step among the filters runs citations as "citeproc: true" does.
+    const bool citeproc = takeControls(words, controls) || s.citeproc;
+    if (citeproc != preset.bibliography.has_value())
+        preset.citeproc = citeproc;
     QStringList quoted;
     for (const QString &word : leading + words)
         quoted << shellQuote(word);
     preset.additionalOptions = quoted.join(u' ');
-    if (!controlled.isEmpty()) {
+    if (const QStringList controlWords = controlArguments(controls, true);
+        !controlWords.isEmpty()) {
         quoted.clear();
-        for (const QString &word : optionArguments(controlled))
+        for (const QString &word : controlWords)
             quoted << shellQuote(word);
         preset.options = quoted.join(u' ');
     }

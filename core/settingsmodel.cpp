@@ -2,11 +2,16 @@
 
 void SettingsModel::setInputFormat(const QString &value)
 {
+    // Extensions belong to one format; another format starts from its own defaults.
+    if (value != m_value.inputFormat)
+        setExtensions(QString(), m_value.outputExtensions);
     assign(m_value.inputFormat, value, &SettingsModel::inputFormatChanged);
 }
 
 void SettingsModel::setOutputFormat(const QString &value)
 {
+    if (value != m_value.outputFormat)
+        setExtensions(m_value.inputExtensions, QString());
     assign(m_value.outputFormat, value, &SettingsModel::outputFormatChanged);
 }
 
@@ -92,6 +97,30 @@ void SettingsModel::setOption(const QString &name, const std::optional<QString> 
     assign(m_value.options, options, &SettingsModel::optionsChanged);
 }
 
+void SettingsModel::setFilters(const QStringList &value)
+{
+    assign(m_value.filters, value, &SettingsModel::optionsChanged);
+}
+
+void SettingsModel::setMetadata(const QList<std::pair<QString, QString>> &value)
+{
+    assign(m_value.metadata, value, &SettingsModel::optionsChanged);
+}
+
+void SettingsModel::setVariables(const QList<std::pair<QString, QString>> &value)
+{
+    assign(m_value.variables, value, &SettingsModel::optionsChanged);
+}
+
+void SettingsModel::setExtensions(const QString &input, const QString &output)
+{
+    if (m_value.inputExtensions == input && m_value.outputExtensions == output)
+        return;
+    m_value.inputExtensions = input;
+    m_value.outputExtensions = output;
+    emit optionsChanged();
+}
+
 void SettingsModel::apply(const ConversionSettings &s)
 {
     setInputFormat(s.inputFormat);
@@ -109,4 +138,8 @@ void SettingsModel::apply(const ConversionSettings &s)
     setCsl(s.citations.csl);
     setProcessCitations(s.citations.process);
     assign(m_value.options, s.options, &SettingsModel::optionsChanged);
+    setFilters(s.filters);
+    setMetadata(s.metadata);
+    setVariables(s.variables);
+    setExtensions(s.inputExtensions, s.outputExtensions);
 }

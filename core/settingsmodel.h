@@ -33,6 +33,11 @@ public:
     void setProcessCitations(bool value);
     std::optional<QString> option(const QString &name) const;
     void setOption(const QString &name, const std::optional<QString> &value);
+    // Filters, metadata, variables and extensions announce themselves with optionsChanged.
+    void setFilters(const QStringList &value);
+    void setMetadata(const QList<std::pair<QString, QString>> &value);
+    void setVariables(const QList<std::pair<QString, QString>> &value);
+    void setExtensions(const QString &input, const QString &output);
     // Takes every field of `settings`, in the order presets have always been loaded.
     void apply(const ConversionSettings &settings);
 

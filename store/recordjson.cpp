@@ -64,7 +64,9 @@ constexpr const char *kPresetKeys[] = {"id",
                                        "bibliography",
                                        "csl",
                                        "citeproc",
-                                       "options"};
+                                       "options",
+                                       "inputExtensions",
+                                       "outputExtensions"};
 
 Preset makePreset(const RecordFields &f)
 {
@@ -86,7 +88,9 @@ Preset makePreset(const RecordFields &f)
         Bibliography,
         Csl,
         Citeproc,
-        Options
+        Options,
+        InputExtensions,
+        OutputExtensions
     };
     Preset r;
     r.id = f.uuid(Id);
@@ -106,6 +110,8 @@ Preset makePreset(const RecordFields &f)
     r.csl = f.optionalText(Csl);
     r.citeproc = f.optionalFlag(Citeproc);
     r.options = f.optionalText(Options);
+    r.inputExtensions = f.optionalText(InputExtensions);
+    r.outputExtensions = f.optionalText(OutputExtensions);
     return r;
 }
 
@@ -259,6 +265,10 @@ void write(Writer &w, const Preset &r)
         w.boolean("citeproc", *r.citeproc);
     if (r.options)
         w.string("options", *r.options);
+    if (r.inputExtensions)
+        w.string("inputExtensions", *r.inputExtensions);
+    if (r.outputExtensions)
+        w.string("outputExtensions", *r.outputExtensions);
 }
 
 template <typename T> QByteArray encode(const QList<T> &records)

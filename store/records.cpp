@@ -34,5 +34,7 @@ size_t qHash(const Preset &r, size_t seed) noexcept
     seed = hashOptional(r.bibliography, seed);
     seed = hashOptional(r.csl, seed);
     seed = hashOptional(r.options, seed);
+    seed = hashOptional(r.inputExtensions, seed);
+    seed = hashOptional(r.outputExtensions, seed);
     return qHashMulti(seed, r.citeproc.has_value(), r.citeproc.value_or(false));
 }

@@ -48,6 +48,9 @@ struct Preset
     std::optional<bool> citeproc;
     // Options set through their own controls, as command-line words; written only when set.
     std::optional<QString> options;
+    // Changed format extensions ("+smart-auto_identifiers"); written only when set.
+    std::optional<QString> inputExtensions;
+    std::optional<QString> outputExtensions;
 
     friend bool operator==(const Preset &, const Preset &) = default;
 };

@@ -6,6 +6,8 @@
 #include "appsetup.h"
 #include "atomicwrite.h"
 #include "contentview.h"
+#include "conversion/conversionview.h"
+#include "conversion/moreoptionssection.h"
 #include "mainwindow.h"
 #include "recordjson.h"
 
@@ -14,6 +16,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QScrollArea>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStyleFactory>
@@ -187,5 +190,18 @@ int main(int argc, char *argv[])
     if (list && list->model() && list->model()->rowCount() > 0)
         list->setCurrentIndex(list->model()->index(0, 0));
     save(&window, out + QStringLiteral("/templates") + suffix + QStringLiteral(".png"));
+
+    if (suffix.isEmpty()) {
+        // The further settings, opened on their first page and scrolled into view.
+        window.contentView()->setCurrentIndex(0);
+        MoreOptionsSection *more = window.contentView()->conversionView()->moreOptions();
+        vm->setOutputFormat(QStringLiteral("html"));
+        more->restoreState(0);
+        QCoreApplication::processEvents();
+        if (auto *scroll = window.findChild<QScrollArea *>(QStringLiteral("conversionScrollArea")))
+            scroll->ensureWidgetVisible(more, 0, 0);
+        QCoreApplication::processEvents();
+        save(&window, out + QStringLiteral("/more-options.png"));
+    }
     return 0;
 }

@@ -5,9 +5,11 @@
 #include "versionquery.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 
 ConverterService::ConverterService(Setup setup, Reporter report, QObject *parent)
     : QObject(parent), m_setup(std::move(setup)), m_report(std::move(report)),
+      m_answers(m_setup.formatQueryTimeoutMs),
       m_pdfPlanner(std::make_unique<PdfSetupPlanner>(PdfSetup::findEngines(m_setup.enginePath),
                                                      m_setup.pdfSetupFolder))
 {
@@ -28,6 +30,7 @@ void ConverterService::check()
         return;
     }
     const QString path = *found;
+    m_answers.setExecutable(path);
     askFormats(path);
     m_versionQuery = std::make_unique<VersionQuery>();
     connect(m_versionQuery.get(), &VersionQuery::finished, this,
@@ -111,6 +114,38 @@ QStringList ConverterService::presetWarnings(const QString &inputFormat,
     if (!engineFound)
         lines << QStringLiteral("⚠ PDF-Engine des Presets nicht gefunden: ") + pdfEngine;
     return lines;
+}
+
+void ConverterService::warnUnknownExtensions(const ConversionSettings &settings)
+{
+    warnUnknownExtensions(converterFormatName(settings.inputFormat), settings.inputExtensions);
+    warnUnknownExtensions(converterFormatName(settings.outputFormat), settings.outputExtensions);
+}
+
+void ConverterService::warnUnknownExtensions(const QString &format, const QString &changes)
+{
+    static const QRegularExpression one(QStringLiteral("[+-]([a-z0-9_]+)"));
+    if (changes.isEmpty() || format == u"auto")
+        return;
+    const QStringList listed = m_answers.extensions(format);
+    if (listed.isEmpty()) {
+        // Asked now; checked when the answer arrives.
+        if (m_extensionChecks.isEmpty())
+            connect(&m_answers, &ConverterAnswers::answered, this, [this] {
+                const auto waiting = std::exchange(m_extensionChecks, {});
+                m_answers.disconnect(this);
+                for (const auto &[f, c] : waiting)
+                    warnUnknownExtensions(f, c);
+            });
+        m_extensionChecks.append({format, changes});
+        return;
+    }
+    for (auto it = one.globalMatch(changes); it.hasNext();) {
+        const QString name = it.next().captured(1);
+        if (!listed.contains(u'+' + name) && !listed.contains(u'-' + name))
+            m_report.log(QStringLiteral("⚠ Pandoc kennt die Erweiterung des Presets nicht: ") +
+                         format + u' ' + name);
+    }
 }
 
 QStringList ConverterService::extraFormats(bool input) const

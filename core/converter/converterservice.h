@@ -1,5 +1,7 @@
 #pragma once
 
+#include "conversionsettings.h"
+#include "converteranswers.h"
 #include "convertersearch.h"
 #include "formatquery.h"
 #include "pdfsetup.h"
@@ -39,11 +41,16 @@ public:
     // What it lists beyond the pickers' own entries; empty until it answered.
     QStringList extraFormats(bool input) const;
     const PdfSetupPlanner &pdfPlanner() const { return *m_pdfPlanner; }
+    // What the found converter says when a control asks (extensions, styles, options).
+    ConverterAnswers &answers() { return m_answers; }
 
     // What this converter lacks for a preset: a "⚠ " line each (told, not changed: the
     // preset may come from a machine with a newer pandoc).
     QStringList presetWarnings(const QString &inputFormat, const QString &outputFormat,
                                const QString &pdfEngine) const;
+    // A "⚠ " line for each of the changed extensions the converter does not list for the
+    // format; logged once the converter has answered.
+    void warnUnknownExtensions(const ConversionSettings &settings);
 
 signals:
     // The check has written its result (or found nothing to write).
@@ -59,5 +66,9 @@ private:
     std::unique_ptr<VersionQuery> m_versionQuery;
     std::unique_ptr<FormatQuery> m_formatQuery;
     ConverterFormats m_formats;
+    ConverterAnswers m_answers;
+    void warnUnknownExtensions(const QString &format, const QString &changes);
+    // Extension changes waiting for the converter's list: format, changes.
+    QList<std::pair<QString, QString>> m_extensionChecks;
     std::unique_ptr<PdfSetupPlanner> m_pdfPlanner;
 };

@@ -177,6 +177,14 @@ void Reader::applyMetadata(const YAML::Node &map, const QString &option, const Q
             addOption(option, toBool(value, name) ? name : name + QStringLiteral("=false"));
         } else if (value.IsScalar()) {
             addOption(option, name + u'=' + fromUtf8(value.Scalar()));
+        } else if (value.IsSequence() && std::all_of(value.begin(), value.end(),
+                                                     [](const auto &v) { return v.IsScalar(); })) {
+            // A list (several authors) is the key given once per item.
+            for (const YAML::Node &item : value)
+                addOption(option, isBool(item) ? name + u'=' +
+                                                     (toBool(item, name) ? QStringLiteral("true")
+                                                                         : QStringLiteral("false"))
+                                               : name + u'=' + fromUtf8(item.Scalar()));
         } else {
             m_r.unsupportedKeys << key + u'.' + name;
         }

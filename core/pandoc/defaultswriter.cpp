@@ -86,9 +86,13 @@ bool ExportState::applyOwn(const QString &name, const std::optional<QString> &va
         m_s.referenceDoc = v;
     else if (name == u"pdf-engine")
         m_s.pdfEngine = v;
-    else if (name == u"citeproc")
+    else if (name == u"citeproc") {
+        // Its place among the filters is the order the converter applies them in.
+        if (!m_s.citeproc || std::none_of(m_filters.begin(), m_filters.end(),
+                                          [](const auto &f) { return f.first == u"citeproc"; }))
+            m_filters.push_back({QStringLiteral("citeproc"), QString()});
         m_s.citeproc = true;
-    else if (name == u"bibliography") {
+    } else if (name == u"bibliography") {
         // The chosen file and those of the extra options are all read.
         if (m_s.bibliography.isEmpty())
             m_s.bibliography = v;
@@ -254,8 +258,12 @@ QByteArray ExportState::render(const QString &title) const
         emitKey(out, "reference-doc"), emitText(out, m_s.referenceDoc);
     if (!m_s.pdfEngine.isEmpty())
         emitKey(out, "pdf-engine"), emitText(out, m_s.pdfEngine);
-    // With filters, citeproc runs where the command line puts it: before them.
-    if (m_s.citeproc && m_filters.empty())
+    // With filters, citeproc runs where the command line puts it.
+    const bool placed = std::any_of(m_filters.begin(), m_filters.end(),
+                                    [](const auto &f) { return f.first == u"citeproc"; });
+    const bool otherFilters = std::any_of(m_filters.begin(), m_filters.end(),
+                                          [](const auto &f) { return f.first != u"citeproc"; });
+    if (m_s.citeproc && !otherFilters)
         emitKey(out, "citeproc"), out << true;
     QStringList bibliographies = m_moreBibliographies;
     if (m_s.citeproc && !m_s.bibliography.isEmpty())
@@ -271,13 +279,21 @@ QByteArray ExportState::render(const QString &title) const
     }
     if (m_s.citeproc && !m_s.csl.isEmpty())
         emitKey(out, "csl"), emitText(out, m_s.csl);
-    if (!m_filters.empty()) {
+    if (otherFilters) {
         emitKey(out, "filters");
         out << YAML::BeginSeq;
-        if (m_s.citeproc)
+        const auto citeprocStep = [&out] {
             out << YAML::Flow << YAML::BeginMap << YAML::Key << "type" << YAML::Value << "citeproc"
                 << YAML::EndMap;
+        };
+        // Citations given apart from the filters run before them, as on the command line.
+        if (m_s.citeproc && !placed)
+            citeprocStep();
         for (const auto &[type, path] : m_filters) {
+            if (type == u"citeproc") {
+                citeprocStep();
+                continue;
+            }
             out << YAML::BeginMap << YAML::Key << "type" << YAML::Value << utf8(type);
             out << YAML::Key << "path" << YAML::Value;
             emitText(out, path);
@@ -314,10 +330,8 @@ QByteArray ExportState::render(const QString &title) const
                 emitText(out, item);
             out << YAML::EndSeq;
             break;
-        case Key::Map:
-            out << YAML::BeginMap;
-            for (size_t i = 0; i < e.members.size(); ++i) {
-                out << YAML::Key << YAML::DoubleQuoted << utf8(e.members[i].first) << YAML::Value;
+        case Key::Map: {
+            const auto emitMember = [&out, &e, &key](size_t i) {
                 // pandoc reads "-M key=false" as the boolean, "-V key=false" as text.
                 const QString &v = e.members[i].second;
                 if (e.bare[i])
@@ -328,9 +342,33 @@ QByteArray ExportState::render(const QString &title) const
                     out << false;
                 else
                     emitText(out, v);
+            };
+            out << YAML::BeginMap;
+            QStringList written;
+            for (size_t i = 0; i < e.members.size(); ++i) {
+                const QString &name = e.members[i].first;
+                if (written.contains(name))
+                    continue;
+                written << name;
+                out << YAML::Key << YAML::DoubleQuoted << utf8(name) << YAML::Value;
+                std::vector<size_t> uses;
+                for (size_t j = i; j < e.members.size(); ++j) {
+                    if (e.members[j].first == name)
+                        uses.push_back(j);
+                }
+                // A key given twice is a list, as the converter makes it.
+                if (uses.size() == 1) {
+                    emitMember(i);
+                    continue;
+                }
+                out << YAML::BeginSeq;
+                for (size_t j : uses)
+                    emitMember(j);
+                out << YAML::EndSeq;
             }
             out << YAML::EndMap;
             break;
+        }
         case Key::None:
         case Key::Own:
             break;

@@ -149,6 +149,10 @@ const Option *byShortName(QChar shortName)
 
 const Option *byKey(QStringView key)
 {
+    // The option of that very name, where several share the key (highlight-style and
+    // no-highlight).
+    if (const Option *named = byName(key); named && key == QLatin1StringView(named->key))
+        return named;
     for (const Option &o : kOptions) {
         if (o.canonical == nullptr && key == QLatin1StringView(o.key))
             return &o;

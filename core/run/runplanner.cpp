@@ -2,6 +2,7 @@
 
 #include "extraoptions.h"
 #include "filepaths.h"
+#include "filters.h"
 #include "formatname.h"
 #include "formatrules.h"
 #include "optioncatalog.h"
@@ -9,6 +10,7 @@
 #include "shellwords.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -48,6 +50,20 @@ std::optional<Refusal> unusableFiles(PlannedJob &job)
     return std::nullopt;
 }
 
+// A file a control names that is not a readable regular file: a FIFO would leave the
+// converter waiting for ever. Relative paths are read where the converter runs.
+std::optional<QString> missingControlFile(const QMap<QString, QString> &options,
+                                          const QString &workingFolder)
+{
+    for (const char *name : {"epub-cover-image", "epub-metadata"}) {
+        const QString path = options.value(QLatin1StringView(name));
+        const QFileInfo info(QDir(workingFolder).absoluteFilePath(path));
+        if (!path.isEmpty() && (!info.isFile() || !info.isReadable()))
+            return path;
+    }
+    return std::nullopt;
+}
+
 // Whether the page template has a place for included headers; pandoc's own has.
 bool takesHeader(const std::optional<Template> &htmlTemplate)
 {
@@ -74,8 +90,10 @@ QStringList RunPlanner::arguments(const ConversionSettings &settings, const QStr
     QStringList args;
     const QString from = converterFormatName(settings.inputFormat);
     if (from != u"auto")
-        args << QStringLiteral("-f") << from;
-    args << QStringLiteral("-t") << converterFormatName(settings.outputFormat);
+        args << QStringLiteral("-f") << formatWithExtensions(from, settings.inputExtensions);
+    args << QStringLiteral("-t")
+         << formatWithExtensions(converterFormatName(settings.outputFormat),
+                                 settings.outputExtensions);
     args << input << QStringLiteral("-o") << output;
     if (settings.standalone)
         args << QStringLiteral("--standalone");
@@ -83,7 +101,6 @@ QStringList RunPlanner::arguments(const ConversionSettings &settings, const QStr
         args << QStringLiteral("--toc");
     if (settings.numberSections)
         args << QStringLiteral("--number-sections");
-    args << optionArguments(settings.options);
 
     const std::pair<const std::optional<Template> &, QString> selections[] = {
         {settings.htmlTemplate, QStringLiteral("--template")},
@@ -107,7 +124,9 @@ QStringList RunPlanner::arguments(const ConversionSettings &settings, const QStr
     }
     if (!pdfFromText)
         args << pdfArguments(settings, input, options);
-    args << citationArguments(settings.citations);
+    // The filters and the citation step, in the order the converter applies them.
+    args << controlArguments(settings);
+    args << citationArguments(settings.citations).mid(1);
     args << options;
     return args;
 }
@@ -155,7 +174,7 @@ QStringList RunPlanner::textProbeArguments(const ConversionSettings &settings, c
     QStringList args;
     const QString from = converterFormatName(settings.inputFormat);
     if (from != u"auto")
-        args << QStringLiteral("-f") << from;
+        args << QStringLiteral("-f") << formatWithExtensions(from, settings.inputExtensions);
     args << input << citationArguments(settings.citations) << options;
     return args;
 }
@@ -220,6 +239,16 @@ QList<PlannedJob> RunPlanner::plan(const ConversionSettings &settings,
         }
         if (const auto problem = missingCitationFile(settings.citations, job.workingFolder)) {
             job.refusal = Refusal{problem->logLine, problem->status};
+            continue;
+        }
+        if (const auto file = missingControlFile(settings.options, job.workingFolder)) {
+            job.refusal = Refusal{QStringLiteral("❌ Datei nicht gefunden: ") + *file,
+                                  QStringLiteral("❌ Datei nicht gefunden")};
+            continue;
+        }
+        if (const auto filter = missingFilter(settings.filters, job.workingFolder)) {
+            job.refusal = Refusal{QStringLiteral("❌ Filter nicht gefunden: ") + *filter,
+                                  QStringLiteral("❌ Filter nicht gefunden")};
             continue;
         }
         const bool fromText = pdfFromText(settings, options.words);

@@ -115,6 +115,39 @@ void TstDefaultsFile::roundTrip_data()
                QStringLiteral("--wrap=none --reference-links --citeproc --bibliography ") + kData +
                    QStringLiteral("refs.bib"));
     QTest::newRow("gfm, citations through extra options") << gfm << "gfm" << QString();
+
+    // The controls: written in their own order, so that an import gives the same words.
+    Preset meta = preset(QStringLiteral("Web mit Metadaten"), QStringLiteral("markdown"),
+                         QStringLiteral("html"), true, true, true, QString());
+    meta.options = QStringLiteral("--toc-depth=1 --number-offset=2 --metadata=title=Probe "
+                                  "--metadata=author=Ada --metadata=author=Grace "
+                                  "--metadata=lang=de --variable=maxwidth=30em");
+    QTest::newRow("html with metadata and variables") << meta << "html" << QString();
+    Preset extensions =
+        preset(QStringLiteral("Erweiterungen"), QStringLiteral("markdown"),
+               QStringLiteral("gfm (GitHub Markdown)"), false, false, false, QString());
+    extensions.inputExtensions = QStringLiteral("-auto_identifiers+hard_line_breaks");
+    extensions.outputExtensions = QStringLiteral("-raw_html");
+    extensions.options = QStringLiteral("--wrap=none --columns=50");
+    QTest::newRow("gfm with extensions") << extensions << "gfm" << QString();
+    Preset filtered = preset(QStringLiteral("Word gefiltert"), QStringLiteral("markdown"),
+                             QStringLiteral("docx"), true, false, false, QString());
+    filtered.bibliography = kData + QStringLiteral("refs.bib");
+    filtered.options = QStringLiteral("--citeproc --lua-filter=@FILTER@");
+    QTest::newRow("docx, citations before a Lua filter") << filtered << "docx" << QString();
+    Preset latexControls = preset(QStringLiteral("Satz"), QStringLiteral("markdown"),
+                                  QStringLiteral("latex"), true, false, true, QString());
+    latexControls.options = QStringLiteral("--top-level-division=chapter "
+                                           "--highlight-style=zenburn --variable=papersize=a4 "
+                                           "--variable=fontsize=12pt --lua-filter=@FILTER@");
+    QTest::newRow("latex with options, variables and a filter")
+        << latexControls << "tex" << QString();
+    Preset page = preset(QStringLiteral("Eine Seite"), QStringLiteral("markdown"),
+                         QStringLiteral("html"), true, false, false, QString());
+    page.outputExtensions = QStringLiteral("-smart");
+    page.options = QStringLiteral("--no-highlight --mathml --self-contained "
+                                  "--reference-location=section --metadata=entwurf=false");
+    QTest::newRow("self-contained html with math") << page << "html" << QString();
 }
 
 void TstDefaultsFile::roundTrip()
@@ -139,6 +172,12 @@ void TstDefaultsFile::roundTrip()
                        QStringLiteral("--print-default-data-file"),
                        QStringLiteral("reference.docx")});
 
+    // A filter the converter runs: it must run alike from the defaults file.
+    const QString filter = world.writeFile(
+        QStringLiteral("filter/groß schreiben.lua"),
+        "function Str(s) if s.text == 'Text' then return pandoc.Str('TEXT') end end\n");
+    if (preset.options)
+        preset.options->replace(QStringLiteral("@FILTER@"), shellQuote(filter));
     const QString input = world.writeFile(
         QStringLiteral("in put/Grüße.md"),
         "# Kapitel\n\nText mit *Betonung* [@knuth84] und [Verweis](https://example.org).\n\n"
@@ -176,7 +215,9 @@ void TstDefaultsFile::roundTrip()
         "pdf-engine: \"" + preset.pdfEngine.value_or(QString()).toUtf8() + '"';
     QCOMPARE(fileBytes(yaml).contains(engineLine), preset.pdfEngine.has_value());
 
-    // Read back in, the file gives a preset that converts the same way again.
+    // Read back in, the file gives a preset that converts the same way again; a filter is
+    // kept once agreed to.
+    world.dialogs.answers = {true};
     QVERIFY(vm->importDefaultsFile(yaml, kInputs, kOutputs));
     const Preset imported = *vm->selectedPreset();
     QCOMPARE(imported.pdfEngine, preset.pdfEngine);
@@ -184,6 +225,12 @@ void TstDefaultsFile::roundTrip()
     QCOMPARE(imported.htmlTemplate, preset.htmlTemplate);
     QCOMPARE(imported.cssFile, preset.cssFile);
     QCOMPARE(imported.docxReference, preset.docxReference);
+    // Options typed among the extra ones come back in their controls.
+    if (preset.options)
+        QCOMPARE(splitShellWords(imported.options.value_or(QString())).words.join(u'|'),
+                 splitShellWords(*preset.options).words.join(u'|'));
+    QCOMPARE(imported.inputExtensions, preset.inputExtensions);
+    QCOMPARE(imported.outputExtensions, preset.outputExtensions);
     QFile::remove(velunorOut);
     vm->loadPreset(imported);
     QVERIFY2(convert(*vm), qPrintable(vm->logMessages().join(u'\n')));
@@ -210,9 +257,12 @@ void TstDefaultsFile::includesAndUnknownKeys()
     QVERIFY(p.numberSections);
     QCOMPARE(p.pdfEngine, QStringLiteral("lualatex"));
     QCOMPARE(p.additionalOptions,
-             QStringLiteral("--css ") + world.path(QStringLiteral("d/teile/basis.css")) +
-                 QStringLiteral(" --variable fontsize=12pt --metadata 'title=Ein: Titel' "
-                                "--metadata draft"));
+             QStringLiteral("--css ") + world.path(QStringLiteral("d/teile/basis.css")));
+    // Metadata and variables go to their controls.
+    QCOMPARE(splitShellWords(p.options.value_or(QString())).words,
+             QStringList({QStringLiteral("--metadata=title=Ein: Titel"),
+                          QStringLiteral("--metadata=draft=true"),
+                          QStringLiteral("--variable=fontsize=12pt")}));
     const QStringList log = vm->logMessages();
     QVERIFY(log.contains(QStringLiteral("⚠ Unbekannte Schlüssel nicht übernommen: fancy-key")));
     QVERIFY(log.contains(QStringLiteral(
@@ -344,9 +394,9 @@ void TstDefaultsFile::strangersFileAsksFirst()
         return;
     }
     // Made absolute against the file's folder, so no other folder's file is meant.
-    QCOMPARE(p.additionalOptions, QStringLiteral("--log ") + shellQuote(input) +
-                                      QStringLiteral(" --filter ") +
-                                      shellQuote(world.path(QStringLiteral("docs/hilfe.sh"))));
+    QCOMPARE(p.additionalOptions, QStringLiteral("--log ") + shellQuote(input));
+    QCOMPARE(p.options,
+             shellQuote(QStringLiteral("--filter=") + world.path(QStringLiteral("docs/hilfe.sh"))));
     vm->loadPreset(p);
     vm->handleInputFileSelection({{QUrl::fromLocalFile(input)}, std::nullopt});
     QVERIFY(runToEnd(*vm));

@@ -24,14 +24,25 @@ Template libraryEntry(const QTemporaryDir &dir, const QString &name, TemplateTyp
     return {QUuid::createUuid(), name, type, path, false, QDateTime::currentDateTimeUtc(), {}};
 }
 
-// The options as pandoc understands them: order matters within a key, not across keys.
-QStringList meaning(const QString &options)
+// The options as pandoc understands them: order matters within a key, not across keys; a
+// bare "-M key" is the key set to true.
+QStringList meaning(const QStringList &words)
 {
     QStringList uses;
-    for (const auto &use : PandocOptions::parse(splitShellWords(options).words).uses)
-        uses << PandocOptions::canonicalName(*use.option) + u'=' + use.value.value_or(QString());
+    for (const auto &use : PandocOptions::parse(words).uses) {
+        QString value = use.value.value_or(QString());
+        if (PandocOptions::canonicalName(*use.option) == u"metadata" && !value.contains(u'='))
+            value += QStringLiteral("=true");
+        uses << PandocOptions::canonicalName(*use.option) + u'=' + value;
+    }
     uses.sort();
     return uses;
+}
+
+// Everything a conversion passes beyond its named fields.
+QStringList optionWords(const ConversionSettings &s)
+{
+    return controlArguments(s) + splitShellWords(s.additionalOptions).words;
 }
 
 } // namespace
@@ -84,6 +95,29 @@ void TstSettingsRoundTrip::roundTrip_data()
     QTest::newRow("pdf with its own engine") << pdf << QStringList();
     ConversionSettings automatic = pdf;
     automatic.pdfEngine = PdfSetup::kAutomatic;
+    ConversionSettings controls;
+    controls.inputFormat = QStringLiteral("markdown");
+    controls.outputFormat = QStringLiteral("html5");
+    controls.inputExtensions = QStringLiteral("+smart-auto_identifiers");
+    controls.outputExtensions = QStringLiteral("-raw_html");
+    controls.citations = {m_dir.filePath(QStringLiteral("refs.bib")), {}, true};
+    // The citation step moved before the second filter; a list of authors; typed values.
+    controls.filters = QStringList{m_dir.filePath(QStringLiteral("zähler.lua")),
+                                   kCiteprocStep.toString(), QStringLiteral("pandoc-crossref")};
+    controls.metadata = {{QStringLiteral("title"), QStringLiteral("Bericht: \"Teil 1\"")},
+                         {QStringLiteral("author"), QStringLiteral("Ada")},
+                         {QStringLiteral("author"), QStringLiteral("Grace")},
+                         {QStringLiteral("entwurf"), QStringLiteral("false")}};
+    controls.variables = {{QStringLiteral("maxwidth"), QStringLiteral("40em")}};
+    for (const auto &[option, value] : {std::pair{"toc-depth", "2"},
+                                        {"katex", ""},
+                                        {"wrap", "none"},
+                                        {"dpi", "150"},
+                                        {"reference-location", "section"},
+                                        {"self-contained", ""},
+                                        {"no-highlight", ""}})
+        controls.options.insert(QString::fromLatin1(option), QString::fromLatin1(value));
+    QTest::newRow("every control") << controls << QStringList();
     QTest::newRow("pdf on Automatisch")
         << automatic
         << QStringList{QStringLiteral("--pdf-engine=/usr/bin/xelatex"),
@@ -121,9 +155,14 @@ void TstSettingsRoundTrip::roundTrip()
     const Preset imported =
         presetFromDefaults(read.settings, read.automaticPdfEngine, m_library, inputs, outputs);
     ConversionSettings back = settingsFromPreset(imported, m_library, ConversionSettings{});
-    QCOMPARE(meaning(back.additionalOptions), meaning(settings.additionalOptions));
-    back.additionalOptions = settings.additionalOptions;
-    QCOMPARE(back, settings);
+    // Options typed among the extra ones come back in their controls, after the controls' own.
+    QCOMPARE(meaning(optionWords(back)), meaning(optionWords(settings)));
+    ConversionSettings expected = settings;
+    QStringList typed = splitShellWords(settings.additionalOptions).words;
+    takeControls(typed, expected);
+    QCOMPARE(meaning(splitShellWords(back.additionalOptions).words), meaning(typed));
+    back.additionalOptions = expected.additionalOptions;
+    QCOMPARE(back, expected);
 }
 
 QTEST_GUILESS_MAIN(TstSettingsRoundTrip)

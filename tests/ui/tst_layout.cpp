@@ -6,6 +6,8 @@
 // scale factor is read once at start.
 #include "appsetup.h"
 #include "contentview.h"
+#include "conversion/conversionview.h"
+#include "conversion/moreoptionssection.h"
 #include "fakes.h"
 #include "mainwindow.h"
 #include "offscreenscreen.h"
@@ -277,6 +279,18 @@ int runChild(int argc, char *argv[])
     vm->setIsConverting(true); // progress bar and cancel button appear
     check(0, QStringLiteral("Konvertierung (läuft)"));
     vm->setIsConverting(false);
+    // Every page of the folded area, opened, with the controls of two output families.
+    MoreOptionsSection *more = window.contentView()->conversionView()->moreOptions();
+    for (const QString &format : {QStringLiteral("html"), QStringLiteral("beamer")}) {
+        vm->setOutputFormat(format);
+        for (int page = 0; page < 4; ++page) {
+            more->restoreState(page);
+            check(0, QStringLiteral("Konvertierung (%1, weitere Einstellungen %2)")
+                         .arg(format)
+                         .arg(page));
+        }
+    }
+    more->restoreState(-1);
     window.contentView()->templatesView();
     auto *list = window.findChild<QAbstractItemView *>(QStringLiteral("templateList"));
     list->setCurrentIndex(list->model()->index(0, 0));

@@ -6,6 +6,7 @@
 #include "formcolumns.h"
 #include "inputfilesection.h"
 #include "literaturesection.h"
+#include "moreoptionssection.h"
 #include "optionssection.h"
 #include "outputfilesection.h"
 #include "pandocviewmodel.h"
@@ -23,6 +24,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 ConversionView::ConversionView(PandocViewModel *viewModel, FilePanels *panels, QWidget *parent)
@@ -46,7 +48,10 @@ ConversionView::ConversionView(PandocViewModel *viewModel, FilePanels *panels, Q
     form->addWidget(new TemplateSelectionSection(m_viewModel, content));
     m_output = new OutputFileSection(m_viewModel, content);
     form->addWidget(m_output);
-    form->addWidget(new OptionsSection(m_viewModel, content));
+    auto *options = new OptionsSection(m_viewModel, content);
+    form->addWidget(options);
+    m_more = new MoreOptionsSection(m_viewModel, m_panels, content);
+    options->addFoldedArea(m_more);
     form->addStretch();
     auto *actions = new QVBoxLayout;
     actions->setSpacing(FormColumns::kSectionSpacing);

@@ -4,6 +4,7 @@
 
 class ConvertButton;
 class FilePanels;
+class MoreOptionsSection;
 class OutputFileSection;
 class PandocViewModel;
 class QBoxLayout;
@@ -25,6 +26,8 @@ public:
 
     // Whether "Konvertieren" may start a run now: an input is chosen and nothing runs.
     bool canConvert() const;
+    // The further settings' open page, -1 while folded; kept between sessions.
+    MoreOptionsSection *moreOptions() const { return m_more; }
 
 signals:
     void canConvertChanged(bool canConvert);
@@ -53,6 +56,7 @@ private:
     PandocViewModel *m_viewModel;
     FilePanels *m_panels;
     OutputFileSection *m_output = nullptr;
+    MoreOptionsSection *m_more = nullptr;
     ConvertButton *m_convert = nullptr;
     QHBoxLayout *m_bar = nullptr; // below the scrolling page
     QWidget *m_content = nullptr;

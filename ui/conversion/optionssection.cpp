@@ -1,6 +1,7 @@
 #include "optionssection.h"
 
 #include "formcolumns.h"
+#include "moreoptionssection.h"
 #include "pandocviewmodel.h"
 
 #include <QCheckBox>
@@ -10,6 +11,7 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 OptionsSection::OptionsSection(PandocViewModel *viewModel, QWidget *parent)
@@ -137,6 +139,7 @@ QHBoxLayout *OptionsSection::makeParallelJobsRow()
     row->addWidget(label);
     row->addWidget(jobs);
     row->addStretch();
+    m_jobsRow = row;
 
     connect(jobs, &QSpinBox::valueChanged, m_viewModel, &VM::setParallelJobs);
     connect(m_viewModel, &VM::parallelJobsChanged, jobs,
@@ -146,6 +149,18 @@ QHBoxLayout *OptionsSection::makeParallelJobsRow()
     connect(m_viewModel, &VM::isConvertingChanged, jobs, follow);
     follow();
     return row;
+}
+
+void OptionsSection::addFoldedArea(MoreOptionsSection *area)
+{
+    m_jobsRow->addWidget(area->toggle());
+    layout()->addWidget(area);
+    // Made after this section, the button and the pages still come in reading order: the
+    // button after the row's spin box, the pages after the command line below it.
+    QWidget::setTabOrder(m_jobsRow->itemAt(1)->widget(), area->toggle());
+    QWidget::setTabOrder(area->toggle(), m_command);
+    connect(area, &MoreOptionsSection::pagesBuilt, this,
+            [this, area] { area->chainFocusAfter(m_command); });
 }
 
 void OptionsSection::refreshOptions()

@@ -2,6 +2,7 @@
 
 #include <QGroupBox>
 
+class MoreOptionsSection;
 class PandocViewModel;
 class QCheckBox;
 class QHBoxLayout;
@@ -17,6 +18,9 @@ class OptionsSection final : public QGroupBox
 public:
     explicit OptionsSection(PandocViewModel *viewModel, QWidget *parent = nullptr);
 
+    // Puts the further settings' button beside the last switch row and their area below.
+    void addFoldedArea(MoreOptionsSection *area);
+
 private:
     QCheckBox *addSwitch(const QString &text, const QString &name,
                          bool (PandocViewModel::*getter)() const,
@@ -29,4 +33,5 @@ private:
     QLineEdit *m_options = nullptr;
     QLineEdit *m_command = nullptr;
     QLabel *m_commandLabel = nullptr;
+    QHBoxLayout *m_jobsRow = nullptr;
 };
