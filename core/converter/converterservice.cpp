@@ -7,10 +7,16 @@
 #include <QFileInfo>
 
 ConverterService::ConverterService(Setup setup, Reporter report, QObject *parent)
-    : QObject(parent), m_setup(std::move(setup)), m_report(std::move(report)),
-      m_pdfPlanner(std::make_unique<PdfSetupPlanner>(PdfSetup::findEngines(m_setup.enginePath),
-                                                     m_setup.pdfSetupFolder))
+    : QObject(parent), m_setup(std::move(setup)), m_report(std::move(report))
 {
+}
+
+const PdfSetupPlanner &ConverterService::pdfPlanner() const
+{
+    if (!m_pdfPlanner)
+        m_pdfPlanner = std::make_unique<PdfSetupPlanner>(PdfSetup::findEngines(m_setup.enginePath),
+                                                         m_setup.pdfSetupFolder);
+    return *m_pdfPlanner;
 }
 
 ConverterService::~ConverterService() = default;
@@ -106,7 +112,7 @@ QStringList ConverterService::presetWarnings(const QString &inputFormat,
         lines << QStringLiteral("⚠ Pandoc kennt das Ausgabeformat des Presets nicht: ") +
                      converterFormatName(outputFormat);
     const bool engineFound = pdfEngine == PdfSetup::kAutomatic ||
-                             m_pdfPlanner->engines().contains(pdfEngine) ||
+                             pdfPlanner().engines().contains(pdfEngine) ||
                              (pdfEngine.contains(u'/') && QFileInfo(pdfEngine).isExecutable());
     if (!engineFound)
         lines << QStringLiteral("⚠ PDF-Engine des Presets nicht gefunden: ") + pdfEngine;

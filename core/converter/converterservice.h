@@ -38,7 +38,8 @@ public:
     const ConverterFormats &formats() const { return m_formats; }
     // What it lists beyond the pickers' own entries; empty until it answered.
     QStringList extraFormats(bool input) const;
-    const PdfSetupPlanner &pdfPlanner() const { return *m_pdfPlanner; }
+    // Made on first use: the engine search and the font set-up wait until PDF is asked for.
+    const PdfSetupPlanner &pdfPlanner() const;
 
     // What this converter lacks for a preset: a "⚠ " line each (told, not changed: the
     // preset may come from a machine with a newer pandoc).
@@ -59,5 +60,5 @@ private:
     std::unique_ptr<VersionQuery> m_versionQuery;
     std::unique_ptr<FormatQuery> m_formatQuery;
     ConverterFormats m_formats;
-    std::unique_ptr<PdfSetupPlanner> m_pdfPlanner;
+    mutable std::unique_ptr<PdfSetupPlanner> m_pdfPlanner;
 };

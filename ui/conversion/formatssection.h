@@ -22,10 +22,12 @@ public:
 private:
     void fillFormatPickers();
     void showPdfEngineRow();
+    void listPdfEngines();
 
     PandocViewModel *m_viewModel;
     QComboBox *m_inputPicker = nullptr;
     QComboBox *m_outputPicker = nullptr;
     QLabel *m_pdfEngineLabel = nullptr;
     QComboBox *m_pdfEnginePicker = nullptr;
+    bool m_pdfEnginesListed = false;
 };
