@@ -74,12 +74,14 @@ void TstFormatPickers::pdfEnginePickerOnlyForPdf()
     auto vm = world.makeViewModel();
     FakeFilePanels panels;
     ConversionView view(vm.get(), &panels);
-    view.show();
     auto *engine = view.findChild<QComboBox *>(QStringLiteral("pdfEnginePicker"));
     QVERIFY(engine);
+    // The engines are searched for only once the section is on screen.
+    QCOMPARE(engine->count(), 1);
+    view.show();
     QVERIFY(!engine->isVisible());
     QCOMPARE(engine->itemText(0), QStringLiteral("Automatisch"));
-    // Listed just after the window is built, not while it is.
+    // Listed once the section has been painted, not while the window is built.
     QTRY_COMPARE(engine->count(), 1 + vm->pdfEngines().size());
 
     vm->setOutputFormat(QStringLiteral("pdf"));

@@ -5,10 +5,10 @@
 #include "pandocviewmodel.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QSignalBlocker>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <utility>
@@ -106,9 +106,15 @@ FormatsSection::FormatsSection(PandocViewModel *viewModel, QWidget *parent)
     });
     showValue(m_pdfEnginePicker, m_viewModel->pdfEngine());
     showPdfEngineRow();
-    // The search for engines waits while the row is hidden, so it does not hold up the
-    // window's first frame.
-    QTimer::singleShot(0, this, &FormatsSection::listPdfEngines);
+}
+
+bool FormatsSection::event(QEvent *event)
+{
+    // While the row is hidden, the search for engines waits until the section has been
+    // painted once, so it does not hold up the window's first frame.
+    if (event->type() == QEvent::Paint && !m_pdfEnginesListed)
+        QMetaObject::invokeMethod(this, &FormatsSection::listPdfEngines, Qt::QueuedConnection);
+    return QGroupBox::event(event);
 }
 
 void FormatsSection::listPdfEngines()

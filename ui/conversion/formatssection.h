@@ -19,6 +19,9 @@ public:
     static const QStringList &inputFormatChoices();
     static const QStringList &outputFormatChoices();
 
+protected:
+    bool event(QEvent *event) override;
+
 private:
     void fillFormatPickers();
     void showPdfEngineRow();
