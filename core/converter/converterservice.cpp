@@ -9,10 +9,16 @@
 
 ConverterService::ConverterService(Setup setup, Reporter report, QObject *parent)
     : QObject(parent), m_setup(std::move(setup)), m_report(std::move(report)),
-      m_answers(m_setup.formatQueryTimeoutMs),
-      m_pdfPlanner(std::make_unique<PdfSetupPlanner>(PdfSetup::findEngines(m_setup.enginePath),
-                                                     m_setup.pdfSetupFolder))
+      m_answers(m_setup.formatQueryTimeoutMs)
 {
+}
+
+const PdfSetupPlanner &ConverterService::pdfPlanner() const
+{
+    if (!m_pdfPlanner)
+        m_pdfPlanner = std::make_unique<PdfSetupPlanner>(PdfSetup::findEngines(m_setup.enginePath),
+                                                         m_setup.pdfSetupFolder);
+    return *m_pdfPlanner;
 }
 
 ConverterService::~ConverterService() = default;
@@ -109,7 +115,7 @@ QStringList ConverterService::presetWarnings(const QString &inputFormat,
         lines << QStringLiteral("⚠ Pandoc kennt das Ausgabeformat des Presets nicht: ") +
                      converterFormatName(outputFormat);
     const bool engineFound = pdfEngine == PdfSetup::kAutomatic ||
-                             m_pdfPlanner->engines().contains(pdfEngine) ||
+                             pdfPlanner().engines().contains(pdfEngine) ||
                              (pdfEngine.contains(u'/') && QFileInfo(pdfEngine).isExecutable());
     if (!engineFound)
         lines << QStringLiteral("⚠ PDF-Engine des Presets nicht gefunden: ") + pdfEngine;

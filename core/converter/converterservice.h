@@ -40,7 +40,8 @@ public:
     const ConverterFormats &formats() const { return m_formats; }
     // What it lists beyond the pickers' own entries; empty until it answered.
     QStringList extraFormats(bool input) const;
-    const PdfSetupPlanner &pdfPlanner() const { return *m_pdfPlanner; }
+    // Made on first use: the engine search and the font set-up wait until PDF is asked for.
+    const PdfSetupPlanner &pdfPlanner() const;
     // What the found converter says when a control asks (extensions, styles, options).
     ConverterAnswers &answers() { return m_answers; }
 
@@ -70,5 +71,5 @@ private:
     void warnUnknownExtensions(const QString &format, const QString &changes);
     // Extension changes waiting for the converter's list: format, changes.
     QList<std::pair<QString, QString>> m_extensionChecks;
-    std::unique_ptr<PdfSetupPlanner> m_pdfPlanner;
+    mutable std::unique_ptr<PdfSetupPlanner> m_pdfPlanner;
 };

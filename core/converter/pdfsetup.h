@@ -87,6 +87,8 @@ private:
     QString engineArgument(const QString &engine) const;
     // Writes the font header when it is missing or differs; its path, or empty on failure.
     QString headerPath(const QString &name, const QByteArray &content) const;
+    // Looked up on first need: reading the font folders is no work for the window's start.
+    const PdfSetup::FontChain &fonts() const;
 
     struct Scan
     {
@@ -97,7 +99,8 @@ private:
     QStringList m_names;
     QHash<QString, QString> m_paths;
     QString m_headerFolder;
-    PdfSetup::FontChain m_fonts;
+    QStringList m_fontRoots;
+    mutable std::optional<PdfSetup::FontChain> m_fonts;
     mutable QHash<QString, Scan> m_scans;
     mutable QHash<QString, QByteArray> m_written;
 };

@@ -22,12 +22,19 @@ constexpr qint64 kScanLimit = 4 * 1024 * 1024;
 
 PdfSetupPlanner::PdfSetupPlanner(QList<PdfSetup::Engine> engines, QString headerFolder,
                                  QStringList fontRoots)
-    : m_headerFolder(std::move(headerFolder)), m_fonts(PdfSetup::installedFontChain(fontRoots))
+    : m_headerFolder(std::move(headerFolder)), m_fontRoots(std::move(fontRoots))
 {
     for (const PdfSetup::Engine &engine : std::as_const(engines)) {
         m_names << engine.name;
         m_paths.insert(engine.name, engine.path);
     }
+}
+
+const PdfSetup::FontChain &PdfSetupPlanner::fonts() const
+{
+    if (!m_fonts)
+        m_fonts = PdfSetup::installedFontChain(m_fontRoots);
+    return *m_fonts;
 }
 
 std::optional<QString> PdfSetupPlanner::fileText(const QString &inputPath) const
@@ -69,7 +76,7 @@ QString PdfSetupPlanner::automaticEngineForText(const std::optional<QString> &te
     // xelatex is the fastest where its per-script fonts are known to cover the text; lualatex
     // falls back glyph by glyph and so sets any script, also a text we could not read.
     if (has("xelatex") && text &&
-        !PdfSetup::xelatexFontHeader(m_fonts, PdfSetup::scriptsOf(*text)).isEmpty())
+        !PdfSetup::xelatexFontHeader(fonts(), PdfSetup::scriptsOf(*text)).isEmpty())
         return QStringLiteral("xelatex");
     for (const char *engine : {"lualatex", "xelatex", "weasyprint", "wkhtmltopdf", "pdflatex"}) {
         if (has(engine))
@@ -108,10 +115,10 @@ QStringList PdfSetupPlanner::argumentsForText(const QString &engine,
     QByteArray content;
     if (chosen == u"lualatex") {
         name = QStringLiteral("unicode-fonts");
-        content = PdfSetup::lualatexFontHeader(m_fonts, scripts);
+        content = PdfSetup::lualatexFontHeader(fonts(), scripts);
     } else if (chosen == u"xelatex") {
         name = QStringLiteral("script-fonts");
-        content = PdfSetup::xelatexFontHeader(m_fonts, scripts);
+        content = PdfSetup::xelatexFontHeader(fonts(), scripts);
     }
     if (scripts.cjk)
         name += QStringLiteral("-cjk");

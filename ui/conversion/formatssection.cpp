@@ -5,10 +5,13 @@
 #include "pandocviewmodel.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace {
 
@@ -67,11 +70,7 @@ FormatsSection::FormatsSection(PandocViewModel *viewModel, QWidget *parent)
     m_pdfEngineLabel = FormColumns::makeLabel(QStringLiteral("PDF-Engine:"), this);
     m_pdfEngineLabel->setBuddy(m_pdfEnginePicker);
     fillFormatPickers();
-    {
-        const QSignalBlocker blocker(m_pdfEnginePicker);
-        m_pdfEnginePicker->addItem(PandocViewModel::kAutomaticPdfEngine);
-        m_pdfEnginePicker->addItems(m_viewModel->pdfEngines());
-    }
+    m_pdfEnginePicker->addItem(PandocViewModel::kAutomaticPdfEngine);
     m_pdfEnginePicker->setToolTip(QStringLiteral(
         "„Automatisch“ wählt nach den Zeichen der Eingabe: pdflatex für "
         "lateinische Schrift, sonst lualatex mit Schriften für alle Schriftsysteme."));
@@ -101,10 +100,30 @@ FormatsSection::FormatsSection(PandocViewModel *viewModel, QWidget *parent)
     });
     connect(m_viewModel, &PandocViewModel::converterFormatsChanged, this,
             &FormatsSection::fillFormatPickers);
-    connect(m_viewModel, &PandocViewModel::pdfEngineChanged, this,
-            [this] { showValue(m_pdfEnginePicker, m_viewModel->pdfEngine()); });
+    connect(m_viewModel, &PandocViewModel::pdfEngineChanged, this, [this] {
+        listPdfEngines();
+        showValue(m_pdfEnginePicker, m_viewModel->pdfEngine());
+    });
     showValue(m_pdfEnginePicker, m_viewModel->pdfEngine());
     showPdfEngineRow();
+}
+
+bool FormatsSection::event(QEvent *event)
+{
+    // While the row is hidden, the search for engines waits until the section has been
+    // painted once, so it does not hold up the window's first frame.
+    if (event->type() == QEvent::Paint && !m_pdfEnginesListed)
+        QMetaObject::invokeMethod(this, &FormatsSection::listPdfEngines, Qt::QueuedConnection);
+    return QGroupBox::event(event);
+}
+
+void FormatsSection::listPdfEngines()
+{
+    if (std::exchange(m_pdfEnginesListed, true))
+        return;
+    const QSignalBlocker blocker(m_pdfEnginePicker);
+    m_pdfEnginePicker->addItems(m_viewModel->pdfEngines());
+    showValue(m_pdfEnginePicker, m_viewModel->pdfEngine());
 }
 
 void FormatsSection::fillFormatPickers()
@@ -118,6 +137,8 @@ void FormatsSection::fillFormatPickers()
 void FormatsSection::showPdfEngineRow()
 {
     const bool shown = m_viewModel->showPdfEngine();
+    if (shown)
+        listPdfEngines();
     m_pdfEngineLabel->setVisible(shown);
     m_pdfEnginePicker->setVisible(shown);
 }

@@ -19,13 +19,18 @@ public:
     static const QStringList &inputFormatChoices();
     static const QStringList &outputFormatChoices();
 
+protected:
+    bool event(QEvent *event) override;
+
 private:
     void fillFormatPickers();
     void showPdfEngineRow();
+    void listPdfEngines();
 
     PandocViewModel *m_viewModel;
     QComboBox *m_inputPicker = nullptr;
     QComboBox *m_outputPicker = nullptr;
     QLabel *m_pdfEngineLabel = nullptr;
     QComboBox *m_pdfEnginePicker = nullptr;
+    bool m_pdfEnginesListed = false;
 };

@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -51,11 +52,6 @@ RunResultsPanel::RunResultsPanel(PandocViewModel *viewModel, QWidget *parent)
     header->setSectionResizeMode(OutcomeColumn, QHeaderView::ResizeToContents);
     header->setSectionResizeMode(OutputColumn, QHeaderView::Stretch);
     header->setSectionResizeMode(SecondsColumn, QHeaderView::ResizeToContents);
-    // A few rows are enough to pick from; a long batch scrolls inside the list, so the panel
-    // and the log above it both fit a small window.
-    const int rowHeight = fontMetrics().height() + 6;
-    m_table->setFixedHeight(header->sizeHint().height() + kVisibleRows * rowHeight +
-                            2 * m_table->frameWidth());
 
     m_open = new QPushButton(QStringLiteral("Öffnen"), this);
     m_open->setObjectName(QStringLiteral("openResultButton"));
@@ -160,8 +156,29 @@ void RunResultsPanel::showResults(const RunResults &results)
         hide();
         return;
     }
+    // Before it appears, so the tab scrolls to the panel at its final height.
+    fitTableHeight();
     show();
     emit resultsShown();
+}
+
+void RunResultsPanel::showEvent(QShowEvent *event)
+{
+    // Measured when first shown: the header's size asks the style and the fonts, work the
+    // window's first frame can do without while the panel is hidden.
+    fitTableHeight();
+    QGroupBox::showEvent(event);
+}
+
+void RunResultsPanel::fitTableHeight()
+{
+    if (std::exchange(m_tableHeightSet, true))
+        return;
+    // A few rows are enough to pick from; a long batch scrolls inside the list, so the panel
+    // and the log above it both fit a small window.
+    const int rowHeight = fontMetrics().height() + 6;
+    m_table->setFixedHeight(m_table->header()->sizeHint().height() + kVisibleRows * rowHeight +
+                            2 * m_table->frameWidth());
 }
 
 const RunResult *RunResultsPanel::selectedRow() const

@@ -25,7 +25,11 @@ signals:
     // The panel has just appeared, so the tab can scroll it into view.
     void resultsShown();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
+    void fitTableHeight();
     const RunResult *selectedRow() const;
     void refreshButtons();
     void openSelected();
@@ -37,4 +41,5 @@ private:
     QPushButton *m_open = nullptr;
     QPushButton *m_folder = nullptr;
     QPushButton *m_retry = nullptr;
+    bool m_tableHeightSet = false;
 };
