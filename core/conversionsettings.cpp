@@ -36,7 +36,8 @@ void pick(std::optional<Template> &selection, const QList<Template> &templates, 
 
 const QStringList &controlledOptions()
 {
-    static const QStringList names{QStringLiteral("shift-heading-level-by")};
+    static const QStringList names{QStringLiteral("shift-heading-level-by"),
+                                   QStringLiteral("file-scope")};
     return names;
 }
 
@@ -44,6 +45,8 @@ QString controlLabel(const QString &option)
 {
     if (option == u"shift-heading-level-by")
         return QStringLiteral("Überschriften verschieben um");
+    if (option == u"file-scope")
+        return QStringLiteral("Jede Datei eigenständig lesen");
     return option;
 }
 
@@ -99,6 +102,8 @@ Preset presetFromSettings(const ConversionSettings &s, const QString &name)
             quoted << shellQuote(word);
         preset.options = quoted.join(u' ');
     }
+    if (s.mergeInputs)
+        preset.mergeInputs = true;
     return preset;
 }
 
@@ -124,5 +129,6 @@ ConversionSettings settingsFromPreset(const Preset &preset, const QList<Template
     s.citations.process = preset.citeproc.value_or(preset.bibliography.has_value());
     QStringList words = splitShellWords(preset.options.value_or(QString())).words;
     s.options = takeControlledOptions(words);
+    s.mergeInputs = preset.mergeInputs.value_or(false);
     return s;
 }

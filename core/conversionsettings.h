@@ -27,6 +27,8 @@ struct ConversionSettings
     CitationSettings citations;
     // pandoc options that have a control of their own: long name -> value ("" for a flag).
     QMap<QString, QString> options;
+    // Several inputs become one document, read by pandoc in the order of the inputs.
+    bool mergeInputs = false;
 
     friend bool operator==(const ConversionSettings &, const ConversionSettings &) = default;
 };

@@ -109,4 +109,5 @@ void SettingsModel::apply(const ConversionSettings &s)
     setCsl(s.citations.csl);
     setProcessCitations(s.citations.process);
     assign(m_value.options, s.options, &SettingsModel::optionsChanged);
+    setMergeInputs(s.mergeInputs);
 }

@@ -33,6 +33,7 @@ public:
     void setProcessCitations(bool value);
     std::optional<QString> option(const QString &name) const;
     void setOption(const QString &name, const std::optional<QString> &value);
+    void setMergeInputs(bool value) { assign(m_value.mergeInputs, value, &Self::mergeChanged); }
     // Takes every field of `settings`, in the order presets have always been loaded.
     void apply(const ConversionSettings &settings);
 
@@ -52,8 +53,10 @@ signals:
     void cslChanged();
     void processCitationsChanged();
     void optionsChanged();
+    void mergeChanged();
 
 private:
+    using Self = SettingsModel;
     template <typename T> void assign(T &field, const T &value, void (SettingsModel::*changed)())
     {
         if (field == value)

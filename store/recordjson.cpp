@@ -64,7 +64,8 @@ constexpr const char *kPresetKeys[] = {"id",
                                        "bibliography",
                                        "csl",
                                        "citeproc",
-                                       "options"};
+                                       "options",
+                                       "mergeInputs"};
 
 Preset makePreset(const RecordFields &f)
 {
@@ -86,7 +87,8 @@ Preset makePreset(const RecordFields &f)
         Bibliography,
         Csl,
         Citeproc,
-        Options
+        Options,
+        MergeInputs
     };
     Preset r;
     r.id = f.uuid(Id);
@@ -106,6 +108,7 @@ Preset makePreset(const RecordFields &f)
     r.csl = f.optionalText(Csl);
     r.citeproc = f.optionalFlag(Citeproc);
     r.options = f.optionalText(Options);
+    r.mergeInputs = f.optionalFlag(MergeInputs);
     return r;
 }
 
@@ -259,6 +262,8 @@ void write(Writer &w, const Preset &r)
         w.boolean("citeproc", *r.citeproc);
     if (r.options)
         w.string("options", *r.options);
+    if (r.mergeInputs)
+        w.boolean("mergeInputs", *r.mergeInputs);
 }
 
 template <typename T> QByteArray encode(const QList<T> &records)

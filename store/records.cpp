@@ -34,5 +34,6 @@ size_t qHash(const Preset &r, size_t seed) noexcept
     seed = hashOptional(r.bibliography, seed);
     seed = hashOptional(r.csl, seed);
     seed = hashOptional(r.options, seed);
+    seed = qHashMulti(seed, r.mergeInputs.has_value(), r.mergeInputs.value_or(false));
     return qHashMulti(seed, r.citeproc.has_value(), r.citeproc.value_or(false));
 }

@@ -48,6 +48,8 @@ struct Preset
     std::optional<bool> citeproc;
     // Options set through their own controls, as command-line words; written only when set.
     std::optional<QString> options;
+    // Several inputs become one document; written only when set. The files are never kept.
+    std::optional<bool> mergeInputs;
 
     friend bool operator==(const Preset &, const Preset &) = default;
 };
