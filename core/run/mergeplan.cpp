@@ -7,11 +7,14 @@
 
 ResourcePath mergedResourcePath(const QStringList &inputs)
 {
+    constexpr qsizetype kMaxOption = 100 * 1024;
     ResourcePath path;
     if (inputs.isEmpty())
         return path;
     const QDir working = QFileInfo(inputs.first()).absoluteDir();
     QStringList folders;
+    QString option;
+    const QString name = QStringLiteral("--resource-path=");
     for (const QString &input : inputs) {
         const QString folder = QFileInfo(input).absolutePath();
         if (folders.contains(folder) || path.leftOut.contains(folder))
@@ -26,8 +29,14 @@ ResourcePath mergedResourcePath(const QStringList &inputs)
             continue;
         }
         folders << folder;
-        path.value += (path.value.isEmpty() ? QString() : QStringLiteral(":")) + entry;
+        if (!option.isEmpty() && option.size() + entry.size() >= kMaxOption) {
+            path.options.prepend(option);
+            option.clear();
+        }
+        option += (option.isEmpty() ? name : QStringLiteral(":")) + entry;
     }
+    if (!option.isEmpty())
+        path.options.prepend(option);
     return path;
 }
 

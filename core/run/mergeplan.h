@@ -12,7 +12,10 @@
 // working folder); one that still holds a ':' cannot be named and lands in `leftOut`.
 struct ResourcePath
 {
-    QString value;
+    // The options in command-line order. The kernel takes no single argument over 128 KiB,
+    // so a long list is split; pandoc searches a later option's folders first, so the parts
+    // come last part first.
+    QStringList options;
     QStringList leftOut;
 };
 ResourcePath mergedResourcePath(const QStringList &inputs);

@@ -121,8 +121,7 @@ QStringList RunPlanner::arguments(const ConversionSettings &settings, const QStr
     QMap<QString, QString> controlled = settings.options;
     if (inputs.size() > 1) {
         // Later --resource-path options are searched first: the extra options still win.
-        if (const QString path = mergedResourcePath(inputs).value; !path.isEmpty())
-            args << QStringLiteral("--resource-path=") + path;
+        args << mergedResourcePath(inputs).options;
     } else {
         // Its switch is shown only for merging; one file has no other file to be apart from.
         controlled.remove(QStringLiteral("file-scope"));
