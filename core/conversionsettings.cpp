@@ -49,6 +49,7 @@ constexpr Control kControls[] = {
     {"shift-heading-level-by", "Überschriften verschieben um"},
     {"top-level-division", "Oberste Gliederungsebene"},
     {"number-offset", "Nummerierung beginnt bei"},
+    {"file-scope", "Jede Datei eigenständig lesen"},
     {"highlight-style", "Syntaxhervorhebung"},
     {"no-highlight", "Syntaxhervorhebung"},
     {"mathjax", "Formeln in HTML"},
@@ -227,6 +228,8 @@ Preset presetFromSettings(const ConversionSettings &s, const QString &name)
     }
     preset.inputExtensions = unlessEmpty(s.inputExtensions);
     preset.outputExtensions = unlessEmpty(s.outputExtensions);
+    if (s.mergeInputs)
+        preset.mergeInputs = true;
     return preset;
 }
 
@@ -258,5 +261,6 @@ ConversionSettings settingsFromPreset(const Preset &preset, const QList<Template
     takeControls(words, s);
     s.inputExtensions = preset.inputExtensions.value_or(QString());
     s.outputExtensions = preset.outputExtensions.value_or(QString());
+    s.mergeInputs = preset.mergeInputs.value_or(false);
     return s;
 }

@@ -36,6 +36,8 @@ struct ConversionSettings
     // Changed extensions of the formats, such as "+smart-auto_identifiers".
     QString inputExtensions;
     QString outputExtensions;
+    // Several inputs become one document, read by pandoc in the order of the inputs.
+    bool mergeInputs = false;
 
     friend bool operator==(const ConversionSettings &, const ConversionSettings &) = default;
 };

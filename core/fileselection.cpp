@@ -2,6 +2,7 @@
 
 #include "formatname.h"
 #include "formatrules.h"
+#include "mergeplan.h"
 #include "runplanner.h"
 
 #include <QDir>
@@ -42,6 +43,13 @@ void FileSelection::setOutput(const QString &value)
 
 void FileSelection::deriveOutput(const QString &outputFormat)
 {
+    if (merging()) {
+        const QString extension = FormatRules::outputExtension(outputFormat);
+        setOutput(m_besideInputs || m_output.isEmpty()
+                      ? mergedOutputName(firstInput(), outputFormat)
+                      : replaceLastExtension(m_output, extension));
+        return;
+    }
     if (m_inputs.size() != 1)
         return;
     setOutput(replaceLastExtension(m_inputs.first().toLocalFile(),
@@ -61,6 +69,11 @@ void FileSelection::takeOpenPanel(const QList<QUrl> &urls, const std::optional<Q
         return;
     }
     setOutput(kBatchPlaceholder);
+    if (merging()) {
+        // A new set of chapters: named after their first folder, not the last book.
+        deriveOutput(outputFormat);
+        return;
+    }
     // Explained once a session; the output field says it from then on.
     if (urls.isEmpty() || !m_dialogs || std::exchange(m_batchExplained, true))
         return;
@@ -95,8 +108,30 @@ void FileSelection::takeDrop(const QList<QUrl> &urls, const QString &outputForma
     if (files.isEmpty())
         return;
     setInputs(files);
-    if (files.size() == 1)
+    if (merging())
+        setOutput(kBatchPlaceholder);
+    if (files.size() == 1 || merging())
         deriveOutput(outputFormat);
+}
+
+void FileSelection::setMerge(bool on, const QString &outputFormat)
+{
+    if (std::exchange(m_merge, on) == on || m_inputs.size() < 2)
+        return;
+    setOutput(kBatchPlaceholder);
+    deriveOutput(outputFormat);
+    emit outputChanged(); // the field shows a name, or the placeholder again
+}
+
+bool FileSelection::moveInput(qsizetype from, qsizetype to)
+{
+    if (from < 0 || to < 0 || from >= m_inputs.size() || to >= m_inputs.size())
+        return false;
+    if (from != to) {
+        m_inputs.move(from, to);
+        emit inputsChanged();
+    }
+    return true;
 }
 
 void FileSelection::showList()
@@ -125,6 +160,10 @@ QString FileSelection::suggestedName(const QString &outputFormat) const
 {
     if (m_inputs.isEmpty())
         return QStringLiteral("output");
+    if (merging())
+        return QFileInfo(m_output.isEmpty() ? mergedOutputName(firstInput(), outputFormat)
+                                            : m_output)
+            .fileName();
     const QString fileName = fileNameOf(m_inputs.first());
     return baseNameWithoutLastExtension(fileName) + u'.' +
            FormatRules::outputExtension(outputFormat);
@@ -132,10 +171,15 @@ QString FileSelection::suggestedName(const QString &outputFormat) const
 
 QList<std::pair<QString, QString>> FileSelection::plannedFiles(const QString &outputFormat) const
 {
-    if (m_inputs.size() == 1 && !m_besideInputs) {
-        const QString output =
-            m_output.isEmpty() ? QString() : QFileInfo(m_output).absoluteFilePath();
+    const QString output = m_output.isEmpty() ? QString() : QFileInfo(m_output).absoluteFilePath();
+    if (m_inputs.size() == 1 && !m_besideInputs)
         return {{m_inputs.first().toLocalFile(), output}};
+    if (merging()) {
+        // Every input with the one output: the planner makes one conversion of them.
+        QList<std::pair<QString, QString>> files;
+        for (const QUrl &url : m_inputs)
+            files.append({url.toLocalFile(), m_besideInputs ? QString() : output});
+        return files;
     }
     QStringList paths;
     paths.reserve(m_inputs.size());

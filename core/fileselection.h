@@ -28,15 +28,23 @@ public:
         return m_inputs.isEmpty() ? QString() : m_inputs[0].toLocalFile();
     }
     void setInputs(const QList<QUrl> &value);
-    // The output as the field shows it.
-    QString output() const { return m_besideInputs ? kBatchPlaceholder : m_output; }
+    // The output as the field shows it: merged inputs write one named file.
+    QString output() const { return m_besideInputs && !merging() ? kBatchPlaceholder : m_output; }
     // The placeholder makes every output lie beside its input.
     void setOutput(const QString &value);
     // Where a batch writes; "" beside each input.
     const QString &batchFolder() const { return m_batchFolder; }
     void setBatchFolder(const QString &folder);
-    // The one input's name with the format's extension.
+    // The one input's name with the format's extension; when merging, the chosen output's
+    // extension follows the format.
     void deriveOutput(const QString &outputFormat);
+
+    // Several inputs into one document, in the order of inputs(). Turning it on names the
+    // output after the first input's folder.
+    void setMerge(bool on, const QString &outputFormat);
+    bool merging() const { return m_merge && m_inputs.size() > 1; }
+    // Moves one input to another place; false when either is out of range.
+    bool moveInput(qsizetype from, qsizetype to);
 
     void takeOpenPanel(const QList<QUrl> &urls, const std::optional<QString> &error,
                        const QString &outputFormat);
@@ -62,6 +70,7 @@ private:
     QList<QUrl> m_inputs;
     QString m_output;
     bool m_besideInputs = false;
+    bool m_merge = false;
     bool m_batchExplained = false;
     QString m_batchFolder;
 };

@@ -53,12 +53,15 @@ PandocViewModel::PandocViewModel(ViewModelEnvironment environment, QObject *pare
         {&Edit::bibliographyChanged, &VM::bibliographyFileChanged},
         {&Edit::cslChanged, &VM::cslFileChanged},
         {&Edit::processCitationsChanged, &VM::processCitationsChanged},
-        {&Edit::optionsChanged, &VM::optionValuesChanged}};
+        {&Edit::optionsChanged, &VM::optionValuesChanged},
+        {&Edit::mergeChanged, &VM::mergeInputsChanged}};
     // Every setting and file shows in the command preview.
     for (const auto &[from, to] : settingsSignals) {
         connect(&m_settings, from, this, to);
         connect(&m_settings, from, this, &VM::commandPreviewChanged);
     }
+    connect(&m_settings, &Edit::mergeChanged, this,
+            [this] { m_files.setMerge(settings().mergeInputs, settings().outputFormat); });
     connect(&m_files, &FileSelection::inputsChanged, this, &VM::inputFilesChanged);
     connect(&m_files, &FileSelection::outputChanged, this, &VM::outputFileChanged);
     connect(&m_files, &FileSelection::inputsChanged, this, &VM::commandPreviewChanged);
@@ -231,8 +234,7 @@ QString PandocViewModel::commandPreview() const
 {
     if (m_files.inputs().isEmpty())
         return {};
-    const auto [input, output] = m_files.plannedFiles(settings().outputFormat).first();
-    return planner().commandLine(settings(), input, output,
+    return planner().commandLine(settings(), m_files.plannedFiles(settings().outputFormat),
                                  m_converter.search().locate().value_or(QStringLiteral("pandoc")));
 }
 
@@ -245,7 +247,7 @@ void PandocViewModel::convert()
     if (m_runs.isRunning())
         return; // one run at a time; the view disables its start controls meanwhile
     runFiles(settings(), m_files.plannedFiles(settings().outputFormat),
-             m_files.inputs().size() > 1);
+             m_files.inputs().size() > 1 && !settings().mergeInputs);
 }
 
 void PandocViewModel::runFiles(const ConversionSettings &settings,

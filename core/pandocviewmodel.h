@@ -197,6 +197,10 @@ public:
     // Takes the local files among the dropped URLs, in order; always accepts.
     bool handleDrop(const QList<QUrl> &urls);
     void showBatchFileList() { m_files.showList(); }
+    // --- several inputs into one document, read in the order of inputFiles() ---
+    bool mergeInputs() const { return settings().mergeInputs; }
+    void setMergeInputs(bool value) { m_settings.setMergeInputs(value); }
+    bool moveInput(qsizetype from, qsizetype to) { return m_files.moveInput(from, to); }
 
     // --- template library ---
     void handleTemplateImport(const PanelResult &outcome);
@@ -206,10 +210,7 @@ public:
                      const QString &description);
     // Asks first; true when the record was deleted (the library view then clears its selection).
     bool deleteTemplate(const Template &record);
-    void toggleFavorite(const std::optional<Template> &selected)
-    {
-        m_library.toggleFavorite(selected);
-    }
+    void toggleFavorite(const std::optional<Template> &t) { m_library.toggleFavorite(t); }
     void updateDescription(const QUuid &id, const QString &text)
     {
         m_library.updateDescription(id, text);
@@ -279,10 +280,7 @@ public:
 
     // The value of one of controlledOptions(); none when it is not set.
     std::optional<QString> optionValue(const QString &n) const { return m_settings.option(n); }
-    void setOptionValue(const QString &name, const std::optional<QString> &v)
-    {
-        m_settings.setOption(name, v);
-    }
+    void setOptionValue(const QString &n, std::optional<QString> v) { m_settings.setOption(n, v); }
     QMap<QString, QString> optionValues() const { return settings().options; }
     // Filters, metadata, variables, extensions: edited there, announced by optionValuesChanged.
     SettingsModel &editedSettings() { return m_settings; }
@@ -352,6 +350,7 @@ signals:
     void cslStylesChanged();
     void optionValuesChanged();
     void batchOutputFolderChanged();
+    void mergeInputsChanged();
 
 private:
     using Self = PandocViewModel;

@@ -142,4 +142,5 @@ void SettingsModel::apply(const ConversionSettings &s)
     setMetadata(s.metadata);
     setVariables(s.variables);
     setExtensions(s.inputExtensions, s.outputExtensions);
+    setMergeInputs(s.mergeInputs);
 }

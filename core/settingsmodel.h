@@ -38,6 +38,7 @@ public:
     void setMetadata(const QList<std::pair<QString, QString>> &value);
     void setVariables(const QList<std::pair<QString, QString>> &value);
     void setExtensions(const QString &input, const QString &output);
+    void setMergeInputs(bool value) { assign(m_value.mergeInputs, value, &Self::mergeChanged); }
     // Takes every field of `settings`, in the order presets have always been loaded.
     void apply(const ConversionSettings &settings);
 
@@ -57,8 +58,10 @@ signals:
     void cslChanged();
     void processCitationsChanged();
     void optionsChanged();
+    void mergeChanged();
 
 private:
+    using Self = SettingsModel;
     template <typename T> void assign(T &field, const T &value, void (SettingsModel::*changed)())
     {
         if (field == value)

@@ -66,7 +66,8 @@ constexpr const char *kPresetKeys[] = {"id",
                                        "citeproc",
                                        "options",
                                        "inputExtensions",
-                                       "outputExtensions"};
+                                       "outputExtensions",
+                                       "mergeInputs"};
 
 Preset makePreset(const RecordFields &f)
 {
@@ -90,7 +91,8 @@ Preset makePreset(const RecordFields &f)
         Citeproc,
         Options,
         InputExtensions,
-        OutputExtensions
+        OutputExtensions,
+        MergeInputs
     };
     Preset r;
     r.id = f.uuid(Id);
@@ -112,6 +114,7 @@ Preset makePreset(const RecordFields &f)
     r.options = f.optionalText(Options);
     r.inputExtensions = f.optionalText(InputExtensions);
     r.outputExtensions = f.optionalText(OutputExtensions);
+    r.mergeInputs = f.optionalFlag(MergeInputs);
     return r;
 }
 
@@ -269,6 +272,8 @@ void write(Writer &w, const Preset &r)
         w.string("inputExtensions", *r.inputExtensions);
     if (r.outputExtensions)
         w.string("outputExtensions", *r.outputExtensions);
+    if (r.mergeInputs)
+        w.boolean("mergeInputs", *r.mergeInputs);
 }
 
 template <typename T> QByteArray encode(const QList<T> &records)

@@ -36,5 +36,6 @@ size_t qHash(const Preset &r, size_t seed) noexcept
     seed = hashOptional(r.options, seed);
     seed = hashOptional(r.inputExtensions, seed);
     seed = hashOptional(r.outputExtensions, seed);
+    seed = qHashMulti(seed, r.mergeInputs.has_value(), r.mergeInputs.value_or(false));
     return qHashMulti(seed, r.citeproc.has_value(), r.citeproc.value_or(false));
 }

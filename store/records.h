@@ -51,6 +51,8 @@ struct Preset
     // Changed format extensions ("+smart-auto_identifiers"); written only when set.
     std::optional<QString> inputExtensions;
     std::optional<QString> outputExtensions;
+    // Several inputs become one document; written only when set. The files are never kept.
+    std::optional<bool> mergeInputs;
 
     friend bool operator==(const Preset &, const Preset &) = default;
 };

@@ -57,8 +57,11 @@ void ConversionJob::start()
         startTextProbe();
         return;
     }
-    emit logLine(QStringLiteral("\nStarte Konvertierung: ") + lastComponent(m_plan.input) +
-                 QStringLiteral(" → ") + lastComponent(m_plan.output));
+    const QString from = m_plan.inputs.size() > 1
+                             ? QString::number(m_plan.inputs.size()) + QStringLiteral(" Dateien")
+                             : lastComponent(m_plan.input);
+    emit logLine(QStringLiteral("\nStarte Konvertierung: ") + from + QStringLiteral(" → ") +
+                 lastComponent(m_plan.output));
     emit logLine(QStringLiteral("Befehl: pandoc ") + m_plan.arguments.join(u' '));
     for (const QString &note : std::as_const(m_plan.notes))
         emit logLine(note);

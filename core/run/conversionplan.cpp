@@ -63,6 +63,17 @@ void refuseClashes(QList<PlannedJob> &jobs)
     }
 }
 
+std::optional<Refusal> mergedClash(const QStringList &inputs, const QString &output)
+{
+    const QString outputKey = clashKey(output);
+    for (const QString &input : inputs) {
+        if (clashKey(input) == outputKey)
+            return Refusal{QStringLiteral("❌ Ausgabedatei wäre eine der Eingabedateien: ") + input,
+                           QStringLiteral("❌ Ausgabe überschreibt Eingabe")};
+    }
+    return std::nullopt;
+}
+
 bool somethingAt(const QString &path)
 {
     const QFileInfo info(path);

@@ -21,7 +21,8 @@ struct Refusal
 // One conversion of a run, fixed before anything starts.
 struct PlannedJob
 {
-    QString input;         // absolute path
+    QString input;         // absolute path; the first one when several are merged
+    QStringList inputs;    // what pandoc reads, in order: the input alone, or every merged one
     QString output;        // absolute path; "" when none was given
     QString workingFolder; // the input's folder, so relative paths resolve beside it
     QStringList arguments;
@@ -38,6 +39,8 @@ struct PlannedJob
 // output, comparing file identities so that links, second paths to one folder and, where
 // the file system folds case, other spellings are caught.
 void refuseClashes(QList<PlannedJob> &jobs);
+// The same for one output written from several inputs: it must be none of them.
+std::optional<Refusal> mergedClash(const QStringList &inputs, const QString &output);
 
 // Whether something (a file, a link, even a dangling one) is at `path`.
 bool somethingAt(const QString &path);

@@ -5,6 +5,7 @@
 #include "filters.h"
 #include "formatname.h"
 #include "formatrules.h"
+#include "mergeplan.h"
 #include "optioncatalog.h"
 #include "pdfsetup.h"
 #include "shellwords.h"
@@ -17,27 +18,33 @@
 namespace {
 
 // What pandoc would only report in English after starting, said before it starts.
-std::optional<Refusal> unusableFiles(PlannedJob &job)
+std::optional<Refusal> unusableInput(const QString &path, QStringList &notes)
 {
-    const QFileInfo input(job.input);
+    const QFileInfo input(path);
     // Qt decodes a name that is not UTF-8 with replacement characters: no path reaches it.
-    if (job.input.contains(QChar::ReplacementCharacter) && !input.exists())
+    if (path.contains(QChar::ReplacementCharacter) && !input.exists())
         return Refusal{QStringLiteral("❌ Dateiname ist kein gültiges UTF-8 und kann nicht "
                                       "gelesen werden: ") +
-                           job.input,
+                           path,
                        QStringLiteral("❌ Dateiname nicht lesbar")};
     if (!input.exists())
-        return Refusal{QStringLiteral("❌ Eingabedatei nicht gefunden: ") + job.input,
+        return Refusal{QStringLiteral("❌ Eingabedatei nicht gefunden: ") + path,
                        QStringLiteral("❌ Eingabedatei nicht gefunden")};
     // A FIFO or a device would leave the converter waiting for ever.
     if (!input.isFile())
-        return Refusal{QStringLiteral("❌ Eingabe ist keine normale Datei: ") + job.input,
+        return Refusal{QStringLiteral("❌ Eingabe ist keine normale Datei: ") + path,
                        QStringLiteral("❌ Eingabe ist keine normale Datei")};
     if (!input.isReadable())
-        return Refusal{QStringLiteral("❌ Keine Leseberechtigung für die Eingabedatei: ") +
-                           job.input,
+        return Refusal{QStringLiteral("❌ Keine Leseberechtigung für die Eingabedatei: ") + path,
                        QStringLiteral("❌ Eingabedatei nicht lesbar")};
-    const QFileInfo folder(QFileInfo(job.output).absolutePath());
+    if (input.size() == 0)
+        notes << QStringLiteral("⚠ Die Eingabedatei ist leer: ") + input.fileName();
+    return std::nullopt;
+}
+
+std::optional<Refusal> unusableOutputFolder(const QString &output)
+{
+    const QFileInfo folder(QFileInfo(output).absolutePath());
     if (!folder.isDir())
         return Refusal{QStringLiteral("❌ Ausgabeordner existiert nicht: ") + folder.filePath(),
                        QStringLiteral("❌ Ausgabeordner fehlt")};
@@ -45,8 +52,6 @@ std::optional<Refusal> unusableFiles(PlannedJob &job)
         return Refusal{QStringLiteral("❌ Keine Schreibberechtigung im Ausgabeordner: ") +
                            folder.filePath(),
                        QStringLiteral("❌ Ausgabeordner nicht beschreibbar")};
-    if (input.size() == 0)
-        job.notes << QStringLiteral("⚠ Die Eingabedatei ist leer: ") + input.fileName();
     return std::nullopt;
 }
 
@@ -62,6 +67,42 @@ std::optional<QString> missingControlFile(const QMap<QString, QString> &options,
             return path;
     }
     return std::nullopt;
+}
+
+std::optional<Refusal> noOutput(const QString &output, const QString &what)
+{
+    if (!output.isEmpty() && !QFileInfo(output).fileName().isEmpty())
+        return std::nullopt;
+    return Refusal{QStringLiteral("❌ Keine Ausgabedatei angegeben für: ") + what,
+                   QStringLiteral("❌ Keine Ausgabedatei")};
+}
+
+// Every input is checked, and the one output must be none of them.
+PlannedJob mergedJob(const QList<std::pair<QString, QString>> &inputsAndOutputs)
+{
+    PlannedJob job;
+    for (const auto &file : inputsAndOutputs)
+        job.inputs << (file.first.isEmpty() ? file.first
+                                            : QFileInfo(file.first).absoluteFilePath());
+    job.input = job.inputs.first();
+    job.output = inputsAndOutputs.first().second;
+    job.workingFolder = QFileInfo(job.input).absolutePath();
+    job.refusal = noOutput(job.output, QString::number(job.inputs.size()) +
+                                           QStringLiteral(" zusammengefügte Dateien"));
+    for (const QString &input : std::as_const(job.inputs)) {
+        if (!job.refusal)
+            job.refusal = unusableInput(input, job.notes);
+    }
+    if (!job.refusal)
+        job.refusal = unusableOutputFolder(job.output);
+    if (!job.refusal)
+        job.refusal = mergedClash(job.inputs, job.output);
+    return job;
+}
+
+bool merges(const ConversionSettings &settings, qsizetype fileCount)
+{
+    return settings.mergeInputs && fileCount > 1;
 }
 
 // Whether the page template has a place for included headers; pandoc's own has.
@@ -83,7 +124,7 @@ RunPlanner::RunPlanner(const PdfSetupPlanner &pdf,
 {
 }
 
-QStringList RunPlanner::arguments(const ConversionSettings &settings, const QString &input,
+QStringList RunPlanner::arguments(const ConversionSettings &settings, const QStringList &inputs,
                                   const QString &output, const QStringList &options,
                                   QList<Template> *passed, bool pdfFromText) const
 {
@@ -94,7 +135,15 @@ QStringList RunPlanner::arguments(const ConversionSettings &settings, const QStr
     args << QStringLiteral("-t")
          << formatWithExtensions(converterFormatName(settings.outputFormat),
                                  settings.outputExtensions);
-    args << input << QStringLiteral("-o") << output;
+    args << inputs << QStringLiteral("-o") << output;
+    ConversionSettings controlled = settings;
+    if (inputs.size() > 1) {
+        // Later --resource-path options are searched first: the extra options still win.
+        args << mergedResourcePath(inputs).options;
+    } else {
+        // Its switch is shown only for merging; one file has no other file to be apart from.
+        controlled.options.remove(QStringLiteral("file-scope"));
+    }
     if (settings.standalone)
         args << QStringLiteral("--standalone");
     if (settings.tableOfContents)
@@ -123,9 +172,9 @@ QStringList RunPlanner::arguments(const ConversionSettings &settings, const QStr
             passed->append(*selection);
     }
     if (!pdfFromText)
-        args << pdfArguments(settings, input, options);
+        args << pdfArguments(settings, inputs.first(), options);
     // The filters and the citation step, in the order the converter applies them.
-    args << controlArguments(settings);
+    args << controlArguments(controlled);
     args << citationArguments(settings.citations).mid(1);
     args << options;
     return args;
@@ -168,14 +217,14 @@ bool RunPlanner::pdfFromText(const ConversionSettings &settings, const QStringLi
            !PandocOptions::uses(PandocOptions::parse(options), u"pdf-engine");
 }
 
-QStringList RunPlanner::textProbeArguments(const ConversionSettings &settings, const QString &input,
-                                           const QStringList &options)
+QStringList RunPlanner::textProbeArguments(const ConversionSettings &settings,
+                                           const QStringList &inputs, const QStringList &options)
 {
     QStringList args;
     const QString from = converterFormatName(settings.inputFormat);
     if (from != u"auto")
         args << QStringLiteral("-f") << formatWithExtensions(from, settings.inputExtensions);
-    args << input << citationArguments(settings.citations) << options;
+    args << inputs << citationArguments(settings.citations) << options;
     return args;
 }
 
@@ -194,21 +243,25 @@ QList<PlannedJob> RunPlanner::plan(const ConversionSettings &settings,
                                    const QList<std::pair<QString, QString>> &inputsAndOutputs) const
 {
     QList<PlannedJob> jobs;
-    jobs.reserve(inputsAndOutputs.size());
-    for (const auto &[input, output] : inputsAndOutputs) {
-        PlannedJob job;
-        job.input = input.isEmpty() ? input : QFileInfo(input).absoluteFilePath();
-        job.output = output;
-        job.workingFolder = QFileInfo(job.input).absolutePath();
-        if (output.isEmpty() || QFileInfo(output).fileName().isEmpty())
-            job.refusal = Refusal{QStringLiteral("❌ Keine Ausgabedatei angegeben für: ") +
-                                      QFileInfo(job.input).fileName(),
-                                  QStringLiteral("❌ Keine Ausgabedatei")};
-        else
-            job.refusal = unusableFiles(job);
-        jobs.append(std::move(job));
+    if (merges(settings, inputsAndOutputs.size())) {
+        jobs.append(mergedJob(inputsAndOutputs));
+    } else {
+        jobs.reserve(inputsAndOutputs.size());
+        for (const auto &[input, output] : inputsAndOutputs) {
+            PlannedJob job;
+            job.input = input.isEmpty() ? input : QFileInfo(input).absoluteFilePath();
+            job.inputs = {job.input};
+            job.output = output;
+            job.workingFolder = QFileInfo(job.input).absolutePath();
+            job.refusal = noOutput(output, QFileInfo(job.input).fileName());
+            if (!job.refusal)
+                job.refusal = unusableInput(job.input, job.notes);
+            if (!job.refusal)
+                job.refusal = unusableOutputFolder(job.output);
+            jobs.append(std::move(job));
+        }
+        refuseClashes(jobs);
     }
-    refuseClashes(jobs);
     const ExtraOptions options = parseExtraOptions(settings.additionalOptions);
     // Nothing the options write may replace a file of the run. Only options that write are
     // checked at all, so a batch without them costs nothing here.
@@ -218,7 +271,7 @@ QList<PlannedJob> RunPlanner::plan(const ConversionSettings &settings,
                                  PandocOptions::Writes | PandocOptions::ReadsDefaults)) {
         QStringList paths;
         for (const PlannedJob &job : std::as_const(jobs))
-            paths << job.input << job.output;
+            paths << job.inputs << job.output;
         paths.removeAll(QString());
         runFiles = protectedFiles(paths);
     }
@@ -253,9 +306,13 @@ QList<PlannedJob> RunPlanner::plan(const ConversionSettings &settings,
         }
         const bool fromText = pdfFromText(settings, options.words);
         job.arguments =
-            arguments(settings, job.input, job.output, options.words, &job.templates, fromText);
+            arguments(settings, job.inputs, job.output, options.words, &job.templates, fromText);
+        for (const QString &folder : mergedResourcePath(job.inputs).leftOut)
+            job.notes << QStringLiteral("⚠ Bilder aus diesem Ordner werden nicht gefunden, weil "
+                                        "sein Pfad „:“ enthält: ") +
+                             folder;
         if (fromText) {
-            job.textProbe = textProbeArguments(settings, job.input, options.words);
+            job.textProbe = textProbeArguments(settings, job.inputs, options.words);
             job.pdfForText = [planner = &m_pdf](const std::optional<QString> &text) {
                 return planner->argumentsForText(PdfSetup::kAutomatic, text);
             };
@@ -281,14 +338,22 @@ QStringList RunPlanner::overlapNotes(const ConversionSettings &settings)
     return notes;
 }
 
-QString RunPlanner::commandLine(const ConversionSettings &settings, const QString &input,
-                                const QString &output, const QString &converter) const
+QString RunPlanner::commandLine(const ConversionSettings &settings,
+                                const QList<std::pair<QString, QString>> &inputsAndOutputs,
+                                const QString &converter) const
 {
     const ExtraOptions options = parseExtraOptions(settings.additionalOptions);
     if (options.error)
         return QStringLiteral("(Zusatzoptionen fehlerhaft: ") + *options.error + u')';
+    QStringList inputs;
+    for (const auto &file : inputsAndOutputs) {
+        inputs << file.first;
+        if (!merges(settings, inputsAndOutputs.size()))
+            break;
+    }
+    const QString &output = inputsAndOutputs.first().second;
     QStringList line{shellQuote(converter)};
-    for (const QString &arg : arguments(settings, input, output, options.words, nullptr))
+    for (const QString &arg : arguments(settings, inputs, output, options.words, nullptr))
         line << shellQuote(arg);
     return line.join(u' ');
 }

@@ -4,6 +4,7 @@
 #include "elidedlabel.h"
 #include "formcolumns.h"
 #include "icons.h"
+#include "mergeorderpanel.h"
 #include "pandocviewmodel.h"
 #include "statuscolors.h"
 #include "typedpath.h"
@@ -75,6 +76,7 @@ InputFileSection::InputFileSection(PandocViewModel *viewModel, QWidget *parent)
     stack->setSpacing(FormColumns::kInnerSpacing);
     stack->addLayout(row);
     stack->addWidget(m_problem);
+    stack->addWidget(new MergeOrderPanel(m_viewModel, this));
 
     connect(browse, &QPushButton::clicked, this, &InputFileSection::browseRequested);
     connect(m_listButton, &QToolButton::clicked, m_viewModel, &PandocViewModel::showBatchFileList);

@@ -29,12 +29,14 @@ OutputFileSection::OutputFileSection(PandocViewModel *viewModel, QWidget *parent
     connect(m_viewModel, &PandocViewModel::inputFilesChanged, this, &OutputFileSection::refresh);
     connect(m_viewModel, &PandocViewModel::batchOutputFolderChanged, this,
             &OutputFileSection::refresh);
+    connect(m_viewModel, &PandocViewModel::mergeInputsChanged, this, &OutputFileSection::refresh);
     refresh();
 }
 
 bool OutputFileSection::canChoose() const
 {
-    return m_viewModel->inputFiles().size() <= 1;
+    // Merged inputs write one file, chosen as for one input.
+    return m_viewModel->inputFiles().size() <= 1 || m_viewModel->mergeInputs();
 }
 
 void OutputFileSection::refresh()
