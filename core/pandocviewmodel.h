@@ -11,6 +11,7 @@
 #include "templateorder.h"
 #include "templateservice.h"
 #include "viewmodelenvironment.h"
+#include "watchsession.h"
 
 #include <QList>
 #include <QObject>
@@ -206,14 +207,8 @@ public:
                      const QString &description);
     // Asks first; true when the record was deleted (the library view then clears its selection).
     bool deleteTemplate(const Template &record);
-    void toggleFavorite(const std::optional<Template> &selected)
-    {
-        m_library.toggleFavorite(selected);
-    }
-    void updateDescription(const QUuid &id, const QString &text)
-    {
-        m_library.updateDescription(id, text);
-    }
+    void toggleFavorite(const std::optional<Template> &selected);
+    void updateDescription(const QUuid &id, const QString &text);
     void openTemplateFolder() { m_library.openFolder(); }
     // True when the stored file was copied to `destination`.
     bool exportTemplate(const Template &record, const QString &destination);
@@ -243,6 +238,12 @@ public:
     // Makes the inputs that failed in the last run the inputs again and converts them; does
     // nothing while a conversion runs or when none failed.
     void retryFailedConversions();
+    // "Bei Änderungen automatisch konvertieren" (session only) and "Nur geänderte Dateien".
+    bool watchChanges() const { return m_watch.enabled(); }
+    void setWatchChanges(bool value);
+    bool onlyChangedFiles() const { return m_onlyChanged; }
+    void setOnlyChangedFiles(bool v) { assign(m_onlyChanged, v, &Self::onlyChangedFilesChanged); }
+    const WatchSession &watchSession() const { return m_watch; }
 
     // True when the record's file lies in the store's folder for its kind; Velunor previews,
     // exports and deletes no other file.
@@ -278,14 +279,8 @@ public:
     CitationSettings citationSettings() const { return settings().citations; }
 
     // The value of one of controlledOptions(); none when it is not set.
-    std::optional<QString> optionValue(const QString &name) const
-    {
-        return m_settings.option(name);
-    }
-    void setOptionValue(const QString &name, const std::optional<QString> &value)
-    {
-        m_settings.setOption(name, value);
-    }
+    std::optional<QString> optionValue(const QString &name) const;
+    void setOptionValue(const QString &name, const std::optional<QString> &value);
     QMap<QString, QString> optionValues() const { return settings().options; }
 
     QList<CslStyle> cslStyles() const { return m_styles.styles(); }
@@ -352,6 +347,8 @@ signals:
     void cslStylesChanged();
     void optionValuesChanged();
     void batchOutputFolderChanged();
+    void watchChangesChanged();
+    void onlyChangedFilesChanged();
 
 private:
     using Self = PandocViewModel;
@@ -371,7 +368,8 @@ private:
     RunPlanner planner() const;
     // Starts a run of these files; the status line and progress say so first.
     void runFiles(const ConversionSettings &settings,
-                  const QList<std::pair<QString, QString>> &inputsAndOutputs, bool batch);
+                  const QList<std::pair<QString, QString>> &inputsAndOutputs, bool batch,
+                  bool automatic = false);
 
     ViewModelEnvironment m_env;
 
@@ -388,6 +386,7 @@ private:
     bool m_showDocxReference = false;
     // The status line shows how the last run ended.
     bool m_runOutcomeShown = false;
+    bool m_onlyChanged = false;
 
     // The services behind the operations, each with state of its own.
     FileSelection m_files;
@@ -397,4 +396,5 @@ private:
     CslStyleService m_styles;
     RunController m_runs;
     DefaultsTransfer m_defaults;
+    WatchSession m_watch;
 };
