@@ -41,6 +41,13 @@ OptionsSection::OptionsSection(PandocViewModel *viewModel, QWidget *parent)
 
     stack->addLayout(makeHeadingShiftRow());
     stack->addLayout(makeParallelJobsRow());
+    QCheckBox *onlyChanged =
+        addSwitch(QStringLiteral("Nur geänderte Dateien"), QStringLiteral("onlyChangedCheck"),
+                  &VM::onlyChangedFiles, &VM::setOnlyChangedFiles, &VM::onlyChangedFilesChanged);
+    onlyChanged->setToolTip(QStringLiteral(
+        "Lässt Dateien aus, deren Ausgabe Velunor mit denselben Einstellungen geschrieben hat "
+        "und deren Dokument, Vorlagen, Literatur und gelesene Bilder seitdem unverändert sind."));
+    stack->addWidget(onlyChanged);
 
     // What the converter would be called with, ready to copy into a terminal.
     m_command = new QLineEdit(this);
