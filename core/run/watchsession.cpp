@@ -1,5 +1,6 @@
 #include "watchsession.h"
 
+#include "filepaths.h"
 #include "runcontroller.h"
 
 #include <QDir>
@@ -84,11 +85,15 @@ void WatchSession::runFinished()
     }
     if (!m_settings)
         return; // ended while the run was going
+    // An output read back as a source (`-H doc.html` into doc.html) would convert for ever.
+    QSet<QString> outputs;
+    for (const auto &[input, output] : std::as_const(m_files))
+        outputs.insert(comparablePath(output));
     QStringList files;
     for (const auto &[input, output] : std::as_const(m_files)) {
         const QString path = absolute(input);
         for (const QString &source : QStringList{path} + m_runs.sourcesOf(path)) {
-            if (!files.contains(source))
+            if (!files.contains(source) && !outputs.contains(comparablePath(source)))
                 files.append(source);
         }
     }
