@@ -83,6 +83,11 @@ void RunController::run(const RunPlanner &planner, const ConversionSettings &set
     QList<PlannedJob> jobs = planner.plan(settings, inputsAndOutputs);
     m_options = options;
     QList<QStringList> named;
+    if (options.onlyChanged && !m_upToDate.usable())
+        m_report.log(QStringLiteral("⚠ „Nur geänderte Dateien“: Der Ordner ") +
+                     m_upToDate.folder() +
+                     QStringLiteral(" ist nicht nur für diesen Benutzer zugänglich; es wird "
+                                    "alles konvertiert."));
     if (options.onlyChanged || options.learnSources) {
         m_upToDate.beginRun();
         named.reserve(jobs.size());

@@ -28,6 +28,8 @@ public:
     static QString defaultFolder();
 
     QString folder() const { return m_folder; }
+    // Whether records can be kept: the folder is there, or made, and only ours.
+    bool usable();
 
     // Forgets what the last run read and recorded: another process may have written since.
     void beginRun();
@@ -67,7 +69,6 @@ private:
         QList<std::pair<QString, Stamp>> before; // without hashes
     };
 
-    bool usable();
     QString recordPath(const QString &outputFolder) const;
     Entries read(const QString &outputFolder) const;
     const Entries &entriesFor(const QString &outputFolder);

@@ -8,6 +8,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 constexpr int kTimeoutMs = 60000;
@@ -246,6 +249,9 @@ void TstWatchAndUnchanged::onlyChangedFiles_data()
     QTest::newRow("other settings") << QStringLiteral("settings") << true;
     QTest::newRow("record corrupt") << QStringLiteral("corrupt") << true;
     QTest::newRow("record is a link") << QStringLiteral("link") << true;
+    QTest::newRow("record is a FIFO") << QStringLiteral("fifo") << true;
+    QTest::newRow("record too large") << QStringLiteral("large") << true;
+    QTest::newRow("record of another user") << QStringLiteral("stranger") << true;
 }
 
 void TstWatchAndUnchanged::onlyChangedFiles()
@@ -297,6 +303,16 @@ void TstWatchAndUnchanged::onlyChangedFiles()
         vm->setTableOfContents(true);
     } else if (change == u"corrupt") {
         rewrite(record, fileBytes(record).left(40));
+    } else if (change == u"fifo") {
+        QVERIFY(QFile::remove(record));
+        QCOMPARE(::mkfifo(QFile::encodeName(record).constData(), 0600), 0);
+    } else if (change == u"large") {
+        // Still a valid record, only padded past any size a record of ours reaches.
+        rewrite(record, fileBytes(record) + QByteArray(9 * 1024 * 1024, ' '));
+    } else if (change == u"stranger") {
+        if (::geteuid() != 0)
+            QSKIP("handing a file to another user needs root");
+        QCOMPARE(::chown(QFile::encodeName(record).constData(), 65534, 65534), 0);
     } else if (change == u"link") {
         const QString copy = world.path(QStringLiteral("anderswo.json"));
         QVERIFY(QFile::copy(record, copy));
@@ -311,7 +327,8 @@ void TstWatchAndUnchanged::onlyChangedFiles()
     QCOMPARE(rows.size(), 2);
     QCOMPARE(rows.at(0).outcome,
              firstConverted ? RunResult::Outcome::Succeeded : RunResult::Outcome::Unchanged);
-    const bool secondConverted = change == u"settings" || change == u"corrupt" || change == u"link";
+    const bool secondConverted =
+        change != u"" && change != u"touch" && change != u"picture" && change != u"output";
     QCOMPARE(rows.at(1).outcome,
              secondConverted ? RunResult::Outcome::Succeeded : RunResult::Outcome::Unchanged);
     const int unchanged = int(!firstConverted) + int(!secondConverted);
