@@ -33,6 +33,7 @@ RunNotifier::Message RunNotifier::messageFor(const RunResults &results)
     const qsizetype succeeded = count(Outcome::Succeeded);
     const qsizetype failed = count(Outcome::Failed);
     const qsizetype skipped = count(Outcome::Skipped);
+    const qsizetype unchanged = count(Outcome::Unchanged);
 
     if (results.size() == 1) {
         const RunResult &row = results.first();
@@ -40,6 +41,9 @@ RunNotifier::Message RunNotifier::messageFor(const RunResults &results)
         if (row.outcome == Outcome::Succeeded)
             return {QStringLiteral("Konvertierung abgeschlossen"),
                     input + QStringLiteral(" → ") + QFileInfo(row.output).fileName()};
+        if (row.outcome == Outcome::Unchanged)
+            return {QStringLiteral("Konvertierung abgeschlossen"),
+                    input + QStringLiteral(" unverändert")};
         return {row.outcome == Outcome::Skipped ? QStringLiteral("Konvertierung abgebrochen")
                                                 : QStringLiteral("Konvertierung fehlgeschlagen"),
                 input};
@@ -48,6 +52,8 @@ RunNotifier::Message RunNotifier::messageFor(const RunResults &results)
                    QString::number(failed) + QStringLiteral(" Fehler");
     if (skipped > 0)
         body += QStringLiteral(", ") + QString::number(skipped) + QStringLiteral(" übersprungen");
+    if (unchanged > 0)
+        body += QStringLiteral(", ") + QString::number(unchanged) + QStringLiteral(" unverändert");
     // Skipped files only come from a cancel.
     return {skipped > 0 ? QStringLiteral("Konvertierung abgebrochen")
                         : QStringLiteral("Konvertierung abgeschlossen"),
@@ -67,7 +73,12 @@ bool RunNotifier::windowActive() const
 void RunNotifier::runEnded()
 {
     const RunResults results = m_viewModel->lastRunResults();
-    if (!m_notifier || !worthNotifying(results) || windowActive())
+    // While watching, every save converts: only a failure is worth a notification.
+    const bool watching = m_viewModel->watchSession().isWatching();
+    const bool failed = std::any_of(results.cbegin(), results.cend(), [](const RunResult &row) {
+        return row.outcome == RunResult::Outcome::Failed;
+    });
+    if (!m_notifier || windowActive() || (watching ? !failed : !worthNotifying(results)))
         return;
     const Message message = messageFor(results);
     m_notifier->notify(message.summary, message.body);

@@ -32,9 +32,10 @@ PandocViewModel::PandocViewModel(ViewModelEnvironment environment, QObject *pare
       m_library(m_env.store, m_env.dialogs, m_env.desktop, reporter().log),
       m_presets(m_env.store, reporter().log), m_styles(m_env.store, m_env.dialogs, reporter().log),
       m_runs({&m_converter.search(), m_env.dialogs, m_env.desktop, m_env.cancelGraceMs,
-              [this](const QSet<QUuid> &ids) { m_library.stamp(ids); }},
+              [this](const QSet<QUuid> &ids) { m_library.stamp(ids); }, m_env.upToDateFolder},
              reporter()),
-      m_defaults(m_presets, m_library, m_converter, m_env.dialogs, reporter().log)
+      m_defaults(m_presets, m_library, m_converter, m_env.dialogs, reporter().log),
+      m_watch(m_runs, reporter(), [this] { return m_statusMessage; })
 {
     using Edit = SettingsModel;
     using VM = PandocViewModel;
@@ -88,7 +89,14 @@ PandocViewModel::PandocViewModel(ViewModelEnvironment environment, QObject *pare
         if (std::exchange(m_runOutcomeShown, false) && !m_isConverting)
             setStatus(QStringLiteral("Bereit"), StatusColor::Primary);
     });
+    connect(&m_runs, &RunController::finished, &m_watch, &WatchSession::runFinished);
     connect(&m_runs, &RunController::finished, this, &VM::conversionFinished);
+    connect(&m_watch, &WatchSession::rerun, this,
+            [this](const ConversionSettings &s, const QList<std::pair<QString, QString>> &files,
+                   bool batch) { runFiles(s, files, batch, true); });
+    // Any other choice of the user ends watching.
+    connect(this, &VM::commandPreviewChanged, &m_watch,
+            [this] { m_watch.stop(QStringLiteral("Einstellungen oder Eingaben geändert")); });
 
     loadTemplates();
     loadPresets();
@@ -252,18 +260,31 @@ void PandocViewModel::convert()
 
 void PandocViewModel::runFiles(const ConversionSettings &settings,
                                const QList<std::pair<QString, QString>> &inputsAndOutputs,
-                               bool batch)
+                               bool batch, bool automatic)
 {
+    if (!automatic)
+        m_watch.userRunStarting(inputsAndOutputs);
     setIsConverting(true);
     setProgress(0.0);
     setStatus(QStringLiteral("Konvertierung läuft..."), StatusColor::Blue);
-    m_runs.run(planner(), settings, inputsAndOutputs, batch);
+    m_runs.run(planner(), settings, inputsAndOutputs, batch,
+               {m_onlyChanged, m_watch.enabled(), automatic});
 }
 
 void PandocViewModel::cancelConversion()
 {
-    if (m_isConverting)
+    if (m_isConverting) {
+        m_watch.stop(QStringLiteral("Konvertierung abgebrochen"));
         m_runs.cancel();
+    }
+}
+
+void PandocViewModel::setWatchChanges(bool value)
+{
+    if (value == m_watch.enabled())
+        return;
+    m_watch.setEnabled(value);
+    emit watchChangesChanged();
 }
 
 void PandocViewModel::retryFailedConversions()
@@ -284,117 +305,4 @@ void PandocViewModel::retryFailedConversions()
     // run's own settings and outputs: today's format must not be written into yesterday's
     // output name.
     runFiles(m_runs.lastSettings().value_or(settings()), files, files.size() > 1);
-}
-
-// --- presets ---
-
-void PandocViewModel::savePreset(const QString &name)
-{
-    if (m_presets.save(presetFromSettings(settings(), name)))
-        appendLog(QStringLiteral("✓ Preset gespeichert: ") + name);
-}
-
-void PandocViewModel::loadPreset(const Preset &preset)
-{
-    // In the order presets have always been loaded, so that each change is announced as before.
-    m_settings.apply(settingsFromPreset(preset, templates(), settings()));
-    updateTemplateVisibility();
-    appendLog(QStringLiteral("✓ Preset geladen: ") + preset.name);
-    for (const QString &line :
-         m_converter.presetWarnings(preset.inputFormat, preset.outputFormat, settings().pdfEngine))
-        appendLog(line);
-    m_converter.warnUnknownExtensions(settings());
-}
-
-// --- libraries ---
-
-void PandocViewModel::handleTemplateImport(const PanelResult &outcome)
-{
-    if (outcome.error) {
-        QTextStream(stdout) << QStringLiteral("Import failed: ") << *outcome.error << Qt::endl;
-        appendLog(QStringLiteral("❌ Import fehlgeschlagen: ") + *outcome.error);
-        return;
-    }
-    for (const QUrl &url : outcome.urls)
-        importTemplate(url);
-}
-
-void PandocViewModel::importTemplate(const QUrl &file)
-{
-    // Citation styles have a list of their own beside the template index.
-    if (file.isLocalFile() && lowerCaseExtension(file.toLocalFile()) == u"csl")
-        importCslStyle(file.toLocalFile());
-    else
-        m_library.importFile(file);
-}
-
-bool PandocViewModel::addTemplate(const QString &name, TemplateType type, const QString &filePath,
-                                  const QString &description)
-{
-    return m_library.add(name, type, filePath, description);
-}
-
-bool PandocViewModel::deleteTemplate(const Template &record)
-{
-    // A running conversion may still need the file.
-    if (m_isConverting) {
-        appendLog(QStringLiteral("⚠ Templates können während einer Konvertierung nicht gelöscht "
-                                 "werden"));
-        return false;
-    }
-    return m_library.remove(record);
-}
-
-bool PandocViewModel::exportTemplate(const Template &record, const QString &destination)
-{
-    return m_library.exportTo(record, destination);
-}
-
-QList<Template> PandocViewModel::filteredTemplates(std::optional<TemplateType> type,
-                                                   bool favoritesOnly) const
-{
-    return m_library.filtered(type, favoritesOnly);
-}
-
-QStringList PandocViewModel::outsideTemplateWarnings(const QList<Template> &passed) const
-{
-    return m_library.outsideWarnings(passed);
-}
-
-std::optional<CslStyle> PandocViewModel::importCslStyle(const QString &path)
-{
-    return m_styles.add(templateNameForFile(path), path);
-}
-
-std::optional<CslStyle> PandocViewModel::addCslStyle(const QString &name, const QString &path)
-{
-    return m_styles.add(name, path);
-}
-
-bool PandocViewModel::deleteCslStyle(const QUuid &id)
-{
-    if (m_isConverting) {
-        appendLog(QStringLiteral("⚠ CSL-Stile können während einer Konvertierung nicht gelöscht "
-                                 "werden"));
-        return false;
-    }
-    const std::optional<CslStyle> removed = m_styles.remove(id);
-    if (!removed)
-        return false;
-    if (!settings().citations.csl.isEmpty() &&
-        isSameFile(settings().citations.csl, removed->filePath))
-        setCslFile(QString());
-    appendLog(QStringLiteral("✓ CSL-Stil gelöscht: ") + removed->name);
-    return true;
-}
-
-bool PandocViewModel::exportDefaultsFile(const std::optional<Preset> &preset, const QString &path)
-{
-    return m_defaults.exportFile(preset, settings(), m_files.firstInput(), path);
-}
-
-bool PandocViewModel::importDefaultsFile(const QString &path, const QStringList &inputChoices,
-                                         const QStringList &outputChoices)
-{
-    return m_defaults.importFile(path, inputChoices, outputChoices);
 }

@@ -11,6 +11,7 @@
 #include "templateorder.h"
 #include "templateservice.h"
 #include "viewmodelenvironment.h"
+#include "watchsession.h"
 
 #include <QList>
 #include <QObject>
@@ -155,7 +156,6 @@ public:
     QList<Template> cssTemplates() const { return ofType(TemplateType::Css); }
     QList<Template> latexTemplates() const { return ofType(TemplateType::Latex); }
     QList<Template> docxTemplates() const { return ofType(TemplateType::DocxReference); }
-    // A file-dialog name filter for the output save panel.
     QString outputFileType() const { return FormatRules::saveFilter(settings().outputFormat); }
     QString suggestedOutputFilename() const;
 
@@ -210,23 +210,17 @@ public:
                      const QString &description);
     // Asks first; true when the record was deleted (the library view then clears its selection).
     bool deleteTemplate(const Template &record);
-    void toggleFavorite(const std::optional<Template> &t) { m_library.toggleFavorite(t); }
-    void updateDescription(const QUuid &id, const QString &text)
-    {
-        m_library.updateDescription(id, text);
-    }
+    void toggleFavorite(const std::optional<Template> &selected);
+    void updateDescription(const QUuid &id, const QString &text);
     void openTemplateFolder() { m_library.openFolder(); }
-    // True when the stored file was copied to `destination`.
     bool exportTemplate(const Template &record, const QString &destination);
     // The library list: kind filter, favourites filter, then favourites first and by name.
     QList<Template> filteredTemplates(std::optional<TemplateType> type, bool favoritesOnly) const;
     // Description edits are saved once typing pauses; this writes a pending one now.
     void flushPendingSaves() { m_library.flushPendingSaves(); }
-    // While templatesChanged announces an edit of one record's description and nothing else,
-    // that record's id, so views that do not show descriptions can skip the refresh.
+    // The record whose description alone templatesChanged announces, for views to skip it.
     std::optional<QUuid> editedDescriptionId() const { return m_library.editedDescriptionId(); }
     static constexpr int kDescriptionSaveDelayMs = TemplateService::kDescriptionSaveDelayMs;
-
     const ViewModelEnvironment &environment() const { return m_env; }
 
     // --- parallel batches ---
@@ -234,16 +228,20 @@ public:
     static constexpr int kMaxParallelJobs = RunController::kMaxParallelJobs;
     // The number of cores, at most 4.
     static int defaultParallelJobs() { return RunController::defaultParallelJobs(); }
-    // How many conversions of a batch run at once; clamped to 1..8. Deliberately not a
-    // Q_PROPERTY: the observable surface stays the 24 properties that views bind to.
+    // How many conversions of a batch run at once, 1..8 (not a Q_PROPERTY, like those below).
     int parallelJobs() const { return m_runs.parallelJobs(); }
     void setParallelJobs(int value);
     // One row per file of the last finished run, in input order.
     RunResults lastRunResults() const { return m_runs.lastResults(); }
     void setLastRunResults(const RunResults &value) { m_runs.setLastResults(value); }
-    // Makes the inputs that failed in the last run the inputs again and converts them; does
-    // nothing while a conversion runs or when none failed.
+    // Converts again the inputs that failed in the last run (never during a run).
     void retryFailedConversions();
+    // "Bei Änderungen automatisch konvertieren" (session only) and "Nur geänderte Dateien".
+    bool watchChanges() const { return m_watch.enabled(); }
+    void setWatchChanges(bool value);
+    bool onlyChangedFiles() const { return m_onlyChanged; }
+    void setOnlyChangedFiles(bool v) { assign(m_onlyChanged, v, &Self::onlyChangedFilesChanged); }
+    const WatchSession &watchSession() const { return m_watch; }
 
     // True when the record's file lies in the store's folder for its kind; Velunor previews,
     // exports and deletes no other file.
@@ -279,8 +277,8 @@ public:
     CitationSettings citationSettings() const { return settings().citations; }
 
     // The value of one of controlledOptions(); none when it is not set.
-    std::optional<QString> optionValue(const QString &n) const { return m_settings.option(n); }
-    void setOptionValue(const QString &n, std::optional<QString> v) { m_settings.setOption(n, v); }
+    std::optional<QString> optionValue(const QString &name) const;
+    void setOptionValue(const QString &name, const std::optional<QString> &value);
     QMap<QString, QString> optionValues() const { return settings().options; }
     // Filters, metadata, variables, extensions: edited there, announced by optionValuesChanged.
     SettingsModel &editedSettings() { return m_settings; }
@@ -290,15 +288,13 @@ public:
     void loadCslStyles() { m_styles.load(); }
     // Copies a .csl file into the style folder and lists it; the new entry, or none on failure.
     std::optional<CslStyle> importCslStyle(const QString &path);
-    // The same, listed under the given name.
     std::optional<CslStyle> addCslStyle(const QString &name, const QString &path);
     // Asks first; removes the entry and its stored file.
     bool deleteCslStyle(const QUuid &id);
 
     // Writes the preset, or the current settings when none is given, as a defaults file.
     bool exportDefaultsFile(const std::optional<Preset> &preset, const QString &path);
-    // Reads a defaults file into a new preset and selects it; the format values are mapped to
-    // the pickers' entries where one names the same format.
+    // Reads a defaults file into a new preset (formats as the pickers' entries) and selects it.
     bool importDefaultsFile(const QString &path, const QStringList &inputChoices,
                             const QStringList &outputChoices);
 
@@ -351,6 +347,8 @@ signals:
     void optionValuesChanged();
     void batchOutputFolderChanged();
     void mergeInputsChanged();
+    void watchChangesChanged();
+    void onlyChangedFilesChanged();
 
 private:
     using Self = PandocViewModel;
@@ -370,7 +368,8 @@ private:
     RunPlanner planner() const;
     // Starts a run of these files; the status line and progress say so first.
     void runFiles(const ConversionSettings &settings,
-                  const QList<std::pair<QString, QString>> &inputsAndOutputs, bool batch);
+                  const QList<std::pair<QString, QString>> &inputsAndOutputs, bool batch,
+                  bool automatic = false);
 
     ViewModelEnvironment m_env;
 
@@ -387,6 +386,7 @@ private:
     bool m_showDocxReference = false;
     // The status line shows how the last run ended.
     bool m_runOutcomeShown = false;
+    bool m_onlyChanged = false;
 
     // The services behind the operations, each with state of its own.
     FileSelection m_files;
@@ -396,4 +396,5 @@ private:
     CslStyleService m_styles;
     RunController m_runs;
     DefaultsTransfer m_defaults;
+    WatchSession m_watch;
 };

@@ -4,6 +4,7 @@
 #include "dialogs.h"
 #include "pdfsetup.h"
 #include "storelocation.h"
+#include "uptodate.h"
 
 #include <optional>
 
@@ -20,4 +21,6 @@ struct ViewModelEnvironment
     std::optional<QString> enginePath = ConverterSearch::environmentPath();
     QString pdfSetupFolder = PdfSetup::defaultHeaderFolder();
     int formatQueryTimeoutMs = 10000;
+    // Where "Nur geänderte Dateien" keeps what each output was written from.
+    QString upToDateFolder = UpToDate::defaultFolder();
 };

@@ -1,6 +1,7 @@
 #include "conversionjob.h"
 
 #include "citations.h"
+#include "jobsources.h"
 
 #include "converterprocess.h"
 #include "converterservice.h"
@@ -104,6 +105,9 @@ QStringList ConversionJob::converterArguments() const
             break;
         }
     }
+    // First, so that a "--" among the extra options cannot make it an input.
+    if (m_plan.logResources && m_tempFolder && m_tempFolder->isValid())
+        arguments.prepend(QStringLiteral("--log=") + m_tempFolder->filePath(kResourceLogName));
     return arguments;
 }
 
@@ -174,9 +178,12 @@ void ConversionJob::processEnded(const ConverterProcess::Outcome &outcome)
     const QString errorText = m_process->errorText();
     const double seconds = double(m_clock.nsecsElapsed()) / 1e9;
     m_process.release()->deleteLater();
+    End end{RunResult::Outcome::Failed, {}, false, seconds, false, {}};
+    if (m_plan.logResources && m_tempFolder && m_tempFolder->isValid())
+        end.resources =
+            loadedResources(m_tempFolder->filePath(kResourceLogName), m_plan.workingFolder);
     m_tempFolder.reset();
 
-    End end{RunResult::Outcome::Failed, {}, false, seconds, false, {}};
     std::optional<QString> replaceFailure;
     QStringList replaceNotes;
     if (outcome.kind == Kind::Exited && outcome.code == 0) {

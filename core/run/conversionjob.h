@@ -33,6 +33,9 @@ public:
         bool warnings = false;
         // For the results list: why it failed or was skipped.
         QString reason = {};
+        // With PlannedJob::logResources, the files the converter reported reading (absolute);
+        // none when it did not say.
+        std::optional<QStringList> resources = {};
     };
 
     ConversionJob(PlannedJob plan, ConverterSearch converter, int cancelGraceMs,

@@ -33,6 +33,8 @@ struct PlannedJob
     // for that text with these arguments, and what `pdfForText` makes of it is appended.
     std::optional<QStringList> textProbe;
     std::function<QStringList(const std::optional<QString> &text)> pdfForText;
+    // The converter also reports every file it read (End::resources).
+    bool logResources = false;
 };
 
 // Refuses every job whose output is its own input, another input, or another job's

@@ -2,6 +2,7 @@
 
 #include "conversionscheduler.h"
 #include "filepaths.h"
+#include "jobsources.h"
 #include "outputkeeper.h"
 #include "runplanner.h"
 
@@ -50,7 +51,8 @@ int RunController::defaultParallelJobs()
 }
 
 RunController::RunController(Setup setup, Reporter report, QObject *parent)
-    : QObject(parent), m_setup(std::move(setup)), m_report(std::move(report))
+    : QObject(parent), m_setup(std::move(setup)), m_report(std::move(report)),
+      m_upToDate(m_setup.upToDateFolder)
 {
 }
 
@@ -73,11 +75,33 @@ QList<std::pair<QString, QString>> RunController::failedFiles() const
 }
 
 void RunController::run(const RunPlanner &planner, const ConversionSettings &settings,
-                        const QList<std::pair<QString, QString>> &inputsAndOutputs, bool batch)
+                        const QList<std::pair<QString, QString>> &inputsAndOutputs, bool batch,
+                        Options options)
 {
     for (const QString &note : RunPlanner::overlapNotes(settings))
         m_report.log(note);
     QList<PlannedJob> jobs = planner.plan(settings, inputsAndOutputs);
+    m_options = options;
+    QList<QStringList> named;
+    if (options.onlyChanged && !m_upToDate.usable())
+        m_report.log(QStringLiteral("⚠ „Nur geänderte Dateien“: Der Ordner ") +
+                     m_upToDate.folder() +
+                     QStringLiteral(" ist nicht nur für diesen Benutzer zugänglich; es wird "
+                                    "alles konvertiert."));
+    if (options.onlyChanged || options.learnSources) {
+        m_upToDate.beginRun();
+        named.reserve(jobs.size());
+        for (PlannedJob &job : jobs) {
+            named.append(job.refusal ? QStringList() : namedSourceFiles(job, settings));
+            job.logResources = true;
+            // Before the question about replacing: an output left alone needs no answer.
+            if (options.onlyChanged && m_upToDate.isUnchanged(job, named.last()))
+                job.refusal = Refusal{QStringLiteral("○ Unverändert, nicht neu konvertiert: ") +
+                                          lastComponent(job.input),
+                                      {},
+                                      RunResult::Outcome::Unchanged};
+        }
+    }
     const bool go = confirmReplacements(jobs, batch);
     if (batch) {
         m_report.log(u'\n' + kSeparator);
@@ -86,7 +110,9 @@ void RunController::run(const RunPlanner &planner, const ConversionSettings &set
         m_report.log(kSeparator);
     }
     m_lastSettings = settings;
-    start(std::move(jobs), batch, !go);
+    m_lastFiles = inputsAndOutputs;
+    m_lastBatch = batch;
+    start(std::move(jobs), batch, !go, std::move(named));
 }
 
 bool RunController::writtenThisSession(const QString &path) const
@@ -140,10 +166,12 @@ bool RunController::confirmReplacements(QList<PlannedJob> &jobs, bool batch)
     return true;
 }
 
-void RunController::start(QList<PlannedJob> jobs, bool batch, bool cancelled)
+void RunController::start(QList<PlannedJob> jobs, bool batch, bool cancelled,
+                          QList<QStringList> named)
 {
     ActiveRun run;
     run.batch = batch;
+    run.named = std::move(named);
     run.results.reserve(jobs.size());
     for (const PlannedJob &job : std::as_const(jobs))
         run.results.append({job.input, job.output, RunResult::Outcome::Skipped, 0.0, {}});
@@ -158,7 +186,9 @@ void RunController::start(QList<PlannedJob> jobs, bool batch, bool cancelled)
 
     const qsizetype total = jobs.size();
     ConversionScheduler::Hooks hooks;
-    hooks.starting = [this, total](qsizetype, const PlannedJob &job) {
+    hooks.starting = [this, total](qsizetype index, const PlannedJob &job) {
+        if (m_options.onlyChanged)
+            m_upToDate.starting(index, job, m_run->named.value(index));
         if (m_run->batch) {
             const qsizetype finished = m_scheduler->finishedCount();
             m_report.progress(double(finished) / double(total));
@@ -200,6 +230,8 @@ void RunController::jobFinished(qsizetype index, const ConversionJob::End &end)
         run.warned += end.warnings ? 1 : 0;
         run.singleSucceeded = !run.batch;
         m_written.insert(comparablePath(row.output), QFileInfo(row.output).lastModified());
+        if (m_options.onlyChanged)
+            m_upToDate.succeeded(index, end.resources);
         break;
     case RunResult::Outcome::Failed:
         ++run.failed;
@@ -207,7 +239,12 @@ void RunController::jobFinished(qsizetype index, const ConversionJob::End &end)
     case RunResult::Outcome::Skipped:
         ++run.skipped;
         break;
+    case RunResult::Outcome::Unchanged:
+        ++run.unchanged;
+        break;
     }
+    if (m_options.learnSources)
+        learnSources(row, end, run.named.value(index));
     if (end.cancelled)
         m_report.status(QStringLiteral("⚠ Konvertierung abgebrochen"), Tone::Warning);
     else if (!end.failureStatus.isEmpty())
@@ -225,9 +262,19 @@ void RunController::finishRun()
     // Called from inside the scheduler.
     m_scheduler.release()->deleteLater();
     m_lastResults = run.results;
+    if (m_options.onlyChanged) {
+        if (const auto failure = m_upToDate.save())
+            m_report.log(QStringLiteral("⚠ Stand für „Nur geänderte Dateien“ nicht gespeichert: ") +
+                         *failure);
+    }
 
     if (!run.batch) {
         emit resultsReady();
+        if (run.unchanged > 0)
+            m_report.status(QStringLiteral("✓ Unverändert: ") +
+                                lastComponent(run.results.first().output) +
+                                QStringLiteral(" ist aktuell"),
+                            Tone::Success);
         if (run.singleSucceeded) {
             if (run.warned > 0)
                 m_report.status(QStringLiteral("✓ Konvertierung erfolgreich (mit Warnungen, "
@@ -237,7 +284,7 @@ void RunController::finishRun()
                 m_report.status(QStringLiteral("✓ Konvertierung erfolgreich!"), Tone::Success);
         }
         emit stopped();
-        if (run.singleSucceeded) {
+        if (run.singleSucceeded && !m_options.automatic) {
             const QString output = run.results.first().output;
             if (m_setup.dialogs &&
                 m_setup.dialogs->showConfirmation(
@@ -252,7 +299,7 @@ void RunController::finishRun()
     }
     reportBatch(run, cancelled);
     emit stopped();
-    if (!cancelled && m_setup.dialogs)
+    if (!cancelled && m_setup.dialogs && !m_options.automatic)
         m_setup.dialogs->showAlert(
             QStringLiteral("Batch-Konvertierung"),
             QStringLiteral("Batch-Konvertierung abgeschlossen!\n\n✅ Erfolgreich: ") +
@@ -260,6 +307,9 @@ void RunController::finishRun()
                 QString::number(run.failed) +
                 (run.skipped > 0
                      ? QStringLiteral("\n⏭ Übersprungen: ") + QString::number(run.skipped)
+                     : QString()) +
+                (run.unchanged > 0
+                     ? QStringLiteral("\n○ Unverändert: ") + QString::number(run.unchanged)
                      : QString()));
     emit finished();
 }
@@ -280,7 +330,9 @@ void RunController::reportBatch(const ActiveRun &run, bool cancelled)
                   skipped + QStringLiteral(" übersprungen");
     } else {
         const QString skippedPart =
-            run.skipped > 0 ? QStringLiteral(", Übersprungen: ") + skipped : QString();
+            (run.skipped > 0 ? QStringLiteral(", Übersprungen: ") + skipped : QString()) +
+            (run.unchanged > 0 ? QStringLiteral(", unverändert: ") + QString::number(run.unchanged)
+                               : QString());
         m_report.progress(1.0);
         const QString warnedPart =
             run.warned > 0 ? QStringLiteral(", mit Warnungen: ") + QString::number(run.warned)
@@ -292,10 +344,31 @@ void RunController::reportBatch(const ActiveRun &run, bool cancelled)
             QStringLiteral("Batch-Konvertierung abgeschlossen: ") + succeeded +
             QStringLiteral(" erfolgreich, ") + failed + QStringLiteral(" Fehler") +
             (run.skipped > 0 ? QStringLiteral(", ") + skipped + QStringLiteral(" übersprungen")
-                             : QString());
+                             : QString()) +
+            (run.unchanged > 0 ? QStringLiteral(", ") + QString::number(run.unchanged) +
+                                     QStringLiteral(" unverändert")
+                               : QString());
     }
     m_report.log(u'\n' + kSeparator);
     m_report.log(logLine);
     m_report.log(kSeparator);
     emit resultsReady();
+}
+
+void RunController::learnSources(const RunResult &row, const ConversionJob::End &end,
+                                 const QStringList &named)
+{
+    // A failed or unchanged file keeps what it read when it last converted; the files named
+    // now count in any case.
+    QStringList sources = named;
+    const QStringList known = end.resources ? *end.resources
+                              : row.outcome == RunResult::Outcome::Unchanged
+                                  ? m_upToDate.recordedSources(row.output)
+                                  : m_sources.value(row.input);
+    for (const QString &path : known) {
+        if (!sources.contains(path))
+            sources.append(path);
+    }
+    if (!sources.isEmpty())
+        m_sources.insert(row.input, sources);
 }

@@ -10,7 +10,9 @@ struct RunResult
     {
         Succeeded,
         Failed,
-        Skipped
+        Skipped,
+        // Left alone: its output is up to date with its inputs and settings.
+        Unchanged
     };
 
     QString input;  // absolute path of the input

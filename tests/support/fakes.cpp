@@ -75,6 +75,7 @@ ViewModelEnvironment TestWorld::environment()
     env.desktop = &desktop;
     env.cancelGraceMs = 300;
     env.pdfSetupFolder = path(QStringLiteral("cache"));
+    env.upToDateFolder = path(QStringLiteral("cache/unchanged"));
     return env;
 }
 

@@ -17,6 +17,7 @@
 #include "wheelguard.h"
 
 #include <QBoxLayout>
+#include <QCheckBox>
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
@@ -80,6 +81,7 @@ ConversionView::ConversionView(PandocViewModel *viewModel, FilePanels *panels, Q
     // Made after the page has joined the window, so it is last in the tab order, as it is on
     // screen in the bar below the scrolling page.
     m_convert = new ConvertButton(m_viewModel, this);
+    m_convertRow = makeConvertRow();
 
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -138,15 +140,37 @@ void ConversionView::placeConvertButton(bool sideBySide)
 {
     // Side by side, the whole tab fits a laptop screen with the button under the bibliography;
     // stacked, the page scrolls and the button stays in the bar below it.
-    if (!m_convert || !m_bar)
+    if (!m_convertRow || !m_bar)
         return;
-    m_bar->removeWidget(m_convert);
-    m_actions->removeWidget(m_convert);
+    m_bar->removeWidget(m_convertRow);
+    m_actions->removeWidget(m_convertRow);
     if (sideBySide)
-        m_actions->insertWidget(1, m_convert);
+        m_actions->insertWidget(1, m_convertRow);
     else
-        m_bar->addWidget(m_convert);
-    m_convert->show();
+        m_bar->addWidget(m_convertRow);
+    m_convertRow->show();
+}
+
+QWidget *ConversionView::makeConvertRow()
+{
+    auto *watch = new QCheckBox(QStringLiteral("Bei Änderungen automatisch konvertieren"), this);
+    watch->setObjectName(QStringLiteral("watchCheck"));
+    watch->setToolTip(QStringLiteral(
+        "Nach einer erfolgreichen Konvertierung werden das Dokument, die Vorlagen, CSS, "
+        "Literatur und alle Dateien, die Pandoc dabei gelesen hat, beobachtet; jede gespeicherte "
+        "Änderung konvertiert mit denselben Einstellungen noch einmal. Eine andere Aktion, "
+        "Abbrechen oder das Ausschalten beendet die Beobachtung."));
+    watch->setChecked(m_viewModel->watchChanges());
+    connect(watch, &QCheckBox::toggled, m_viewModel, &PandocViewModel::setWatchChanges);
+    connect(m_viewModel, &PandocViewModel::watchChangesChanged, watch,
+            [this, watch] { watch->setChecked(m_viewModel->watchChanges()); });
+    auto *row = new QWidget(this);
+    row->setObjectName(QStringLiteral("convertRow"));
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_convert, 1);
+    layout->addWidget(watch);
+    return row;
 }
 
 void ConversionView::resizeEvent(QResizeEvent *event)

@@ -52,12 +52,15 @@ private:
     int twoColumnWidth() const;
     void arrangeColumns(bool sideBySide);
     void placeConvertButton(bool sideBySide);
+    // The button with the switch "Bei Änderungen automatisch konvertieren" beside it.
+    QWidget *makeConvertRow();
 
     PandocViewModel *m_viewModel;
     FilePanels *m_panels;
     OutputFileSection *m_output = nullptr;
     MoreOptionsSection *m_more = nullptr;
     ConvertButton *m_convert = nullptr;
+    QWidget *m_convertRow = nullptr;
     QHBoxLayout *m_bar = nullptr; // below the scrolling page
     QWidget *m_content = nullptr;
     QScrollArea *m_scroll = nullptr;

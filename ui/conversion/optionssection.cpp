@@ -43,6 +43,13 @@ OptionsSection::OptionsSection(PandocViewModel *viewModel, QWidget *parent)
 
     stack->addLayout(makeHeadingShiftRow());
     stack->addLayout(makeParallelJobsRow());
+    QCheckBox *onlyChanged =
+        addSwitch(QStringLiteral("Nur geänderte Dateien"), QStringLiteral("onlyChangedCheck"),
+                  &VM::onlyChangedFiles, &VM::setOnlyChangedFiles, &VM::onlyChangedFilesChanged);
+    onlyChanged->setToolTip(QStringLiteral(
+        "Lässt Dateien aus, deren Ausgabe Velunor mit denselben Einstellungen geschrieben hat "
+        "und deren Dokument, Vorlagen, Literatur und gelesene Bilder seitdem unverändert sind."));
+    stack->addWidget(onlyChanged);
 
     // What the converter would be called with, ready to copy into a terminal.
     m_command = new QLineEdit(this);
@@ -157,8 +164,10 @@ void OptionsSection::addFoldedArea(MoreOptionsSection *area)
     layout()->addWidget(area);
     // Made after this section, the button and the pages still come in reading order: the
     // button after the row's spin box, the pages after the command line below it.
+    auto *onlyChanged = findChild<QCheckBox *>(QStringLiteral("onlyChangedCheck"));
     QWidget::setTabOrder(m_jobsRow->itemAt(1)->widget(), area->toggle());
-    QWidget::setTabOrder(area->toggle(), m_command);
+    QWidget::setTabOrder(area->toggle(), onlyChanged);
+    QWidget::setTabOrder(onlyChanged, m_command);
     connect(area, &MoreOptionsSection::pagesBuilt, this,
             [this, area] { area->chainFocusAfter(m_command); });
 }

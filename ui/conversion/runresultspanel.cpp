@@ -117,10 +117,12 @@ void RunResultsPanel::showResults(const RunResults &results)
         } else if (row.outcome == Outcome::Failed) {
             outcome = QStringLiteral("✗");
             color = Color::Red;
+        } else if (row.outcome == Outcome::Unchanged) {
+            outcome = QStringLiteral("unverändert");
         }
         const QString output =
             row.output.isEmpty() ? QStringLiteral("–") : QFileInfo(row.output).fileName();
-        const QString seconds = row.outcome == Outcome::Skipped
+        const QString seconds = row.outcome == Outcome::Skipped || row.outcome == Outcome::Unchanged
                                     ? QStringLiteral("–")
                                     : locale.toString(row.seconds, 'f', 1) + QStringLiteral(" s");
         const bool explained = row.outcome == Outcome::Failed && !row.reason.isEmpty();
@@ -194,7 +196,9 @@ void RunResultsPanel::refreshButtons()
 {
     const RunResult *row = selectedRow();
     const bool desktop = m_viewModel->environment().desktop != nullptr;
-    m_open->setEnabled(desktop && row && row->outcome == RunResult::Outcome::Succeeded);
+    const bool written = row && (row->outcome == RunResult::Outcome::Succeeded ||
+                                 row->outcome == RunResult::Outcome::Unchanged);
+    m_open->setEnabled(desktop && written);
     m_folder->setEnabled(desktop && row);
     const bool anyFailed =
         std::any_of(m_results.cbegin(), m_results.cend(), [](const RunResult &result) {
@@ -206,7 +210,8 @@ void RunResultsPanel::refreshButtons()
 void RunResultsPanel::openSelected()
 {
     const RunResult *row = selectedRow();
-    if (!row || row->outcome != RunResult::Outcome::Succeeded)
+    if (!row || (row->outcome != RunResult::Outcome::Succeeded &&
+                 row->outcome != RunResult::Outcome::Unchanged))
         return;
     if (Desktop *desktop = m_viewModel->environment().desktop)
         desktop->openFile(row->output);
