@@ -20,7 +20,9 @@ class RunWatcher final : public QObject
     Q_DISABLE_COPY_MOVE(RunWatcher)
 
 public:
-    static constexpr int kSettleMs = 300;
+    // Quiet time after the last change before a run: an editor's write-and-rename is over in a
+    // few milliseconds, and a change during the run queues one more anyway.
+    static constexpr int kSettleMs = 100;
 
     explicit RunWatcher(QObject *parent = nullptr);
     ~RunWatcher() override;
