@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStyleFactory>
@@ -202,6 +203,41 @@ int main(int argc, char *argv[])
             scroll->ensureWidgetVisible(more, 0, 0);
         QCoreApplication::processEvents();
         save(&window, out + QStringLiteral("/more-options.png"));
+        more->restoreState(-1);
+
+        // Three chapters merged into one document, watched after a successful run.
+        QList<QUrl> chapters;
+        for (int i = 1; i <= 3; ++i)
+            chapters << QUrl::fromLocalFile(
+                write(dir.filePath(QStringLiteral("Bachelorarbeit/kapitel%1.md").arg(i)),
+                      QStringLiteral("# Kapitel %1\n\nText.\n").arg(i).toUtf8()));
+        vm->setSelectedPreset(std::nullopt);
+        vm->handleInputFileSelection({chapters, std::nullopt});
+        vm->setOutputFormat(QStringLiteral("html"));
+        vm->setMergeInputs(true);
+        vm->setWatchChanges(true);
+        vm->convert();
+        finished.wait(30000);
+        if (auto *scroll = window.findChild<QScrollArea *>(QStringLiteral("conversionScrollArea")))
+            scroll->verticalScrollBar()->setValue(0);
+        QCoreApplication::processEvents();
+        save(&window, out + QStringLiteral("/merge-and-watch.png"));
+        vm->setWatchChanges(false);
+
+        // The same chapters each on its own, run twice: the second run skips them all.
+        vm->setMergeInputs(false);
+        vm->setOnlyChangedFiles(true);
+        for (int run = 0; run < 2; ++run) {
+            vm->convert();
+            finished.wait(30000);
+        }
+        QCoreApplication::processEvents();
+        if (auto *results = window.findChild<QWidget *>(QStringLiteral("runResultsPanel")))
+            if (auto *scroll =
+                    window.findChild<QScrollArea *>(QStringLiteral("conversionScrollArea")))
+                scroll->ensureWidgetVisible(results, 0, 0);
+        QCoreApplication::processEvents();
+        save(&window, out + QStringLiteral("/only-changed.png"));
     }
     return 0;
 }

@@ -178,6 +178,17 @@ private slots:
         QVERIFY2(f.preview().contains(u"-f markdown-smart "), qPrintable(f.preview()));
         items.first()->setCheckState(Qt::Checked);
         QVERIFY2(f.preview().contains(u"-f markdown "), qPrintable(f.preview()));
+        // A preset's extension this pandoc does not list is named once it answered.
+        Preset preset;
+        preset.name = QStringLiteral("Fremd");
+        preset.inputFormat = QStringLiteral("markdown");
+        preset.outputFormat = QStringLiteral("html");
+        preset.inputExtensions = QStringLiteral("+smart+kein_solches");
+        f.vm->loadPreset(preset);
+        QTRY_VERIFY(f.vm->logMessages().contains(
+            QStringLiteral("⚠ Pandoc kennt die Erweiterung des Presets nicht: markdown "
+                           "kein_solches")));
+        QVERIFY(!f.vm->logMessages().join(u'\n').contains(u"nicht: markdown smart"));
         // Another format starts from its own defaults.
         items.first()->setCheckState(Qt::Unchecked);
         f.vm->setInputFormat(QStringLiteral("rst"));
