@@ -130,7 +130,11 @@ Preset presetFromDefaults(const DefaultsSettings &s, bool automaticPdfEngine,
     QStringList words = s.extraOptions;
     ConversionSettings controls;
     // A citation step among the filters runs citations as "citeproc: true" does.
-    const bool citeproc = takeControls(words, controls) || s.citeproc;
+    const bool placed = takeControls(words, controls);
+    // "citeproc: true" beside filters runs before them, as pandoc reads it.
+    if (s.citeproc && !placed && !controls.filters.isEmpty())
+        controls.filters.prepend(kCiteprocStep.toString());
+    const bool citeproc = placed || s.citeproc;
     if (citeproc != preset.bibliography.has_value())
         preset.citeproc = citeproc;
     QStringList quoted;

@@ -72,6 +72,7 @@ private slots:
     void exportMeansWhatPandocReads();
     void automaticPdfEngineRoundTrip();
     void relativeBibliographyBesideTheDocuments();
+    void citeprocKeyRunsBeforeFilters();
 };
 
 void TstDefaultsFile::roundTrip_data()
@@ -470,6 +471,31 @@ void TstDefaultsFile::relativeBibliographyBesideTheDocuments()
     vm->handleInputFileSelection({{QUrl::fromLocalFile(input)}, std::nullopt});
     QVERIFY2(convert(*vm), qPrintable(vm->logMessages().join(u'\n')));
     QVERIFY(fileBytes(world.path(QStringLiteral("texte/a.html"))).contains("Knuth"));
+}
+
+// pandoc runs "citeproc: true" before the filters of the same file.
+void TstDefaultsFile::citeprocKeyRunsBeforeFilters()
+{
+    TestWorld world;
+    auto vm = world.makeViewModel();
+    const QString filter = world.writeFile(QStringLiteral("d/f.lua"), "return {}\n");
+    const QString yaml =
+        world.writeFile(QStringLiteral("d/zitate.yaml"),
+                        QByteArray("filters: [f.lua]\nciteproc: true\nbibliography: ") +
+                            (kData + QStringLiteral("refs.bib")).toUtf8() + '\n');
+    world.dialogs.answers = {true};
+    QVERIFY(vm->importDefaultsFile(yaml, kInputs, kOutputs));
+    const Preset p = vm->presets().last();
+    QCOMPARE(splitShellWords(p.options.value_or(QString())).words,
+             QStringList({QStringLiteral("--citeproc"), QStringLiteral("--lua-filter=") + filter}));
+    vm->loadPreset(p);
+    vm->handleInputFileSelection(
+        {{QUrl::fromLocalFile(world.writeFile(QStringLiteral("d/a.md"), "[@knuth84]\n"))},
+         std::nullopt});
+    const QString line = vm->commandPreview();
+    QVERIFY2(line.contains(u"--lua-filter") &&
+                 line.indexOf(u"--citeproc") < line.indexOf(u"--lua-filter"),
+             qPrintable(line));
 }
 
 QTEST_GUILESS_MAIN(TstDefaultsFile)
