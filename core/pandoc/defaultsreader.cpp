@@ -180,11 +180,11 @@ void Reader::applyMetadata(const YAML::Node &map, const QString &option, const Q
         } else if (value.IsSequence() && std::all_of(value.begin(), value.end(),
                                                      [](const auto &v) { return v.IsScalar(); })) {
             // A list (several authors) is the key given once per item.
-            for (const YAML::Node &item : value)
-                addOption(option, isBool(item) ? name + u'=' +
-                                                     (toBool(item, name) ? QStringLiteral("true")
-                                                                         : QStringLiteral("false"))
-                                               : name + u'=' + fromUtf8(item.Scalar()));
+            for (const YAML::Node &item : value) {
+                const bool flag = isBool(item);
+                const QString text = flag ? (toBool(item, name) ? "true" : "false") : "";
+                addOption(option, name + u'=' + (flag ? text : fromUtf8(item.Scalar())));
+            }
         } else {
             m_r.unsupportedKeys << key + u'.' + name;
         }
@@ -355,8 +355,7 @@ void Reader::applyKey(const QString &key, const YAML::Node &value)
     }
 }
 
-// The writer spelled out what "Automatisch" chose so that pandoc alone converts alike; a
-// preset goes back to choosing per document.
+// The writer spelled out what "Automatisch" chose; a preset goes back to choosing per file.
 void forgetAutomaticChoice(DefaultsImport &result)
 {
     DefaultsSettings &s = result.settings;

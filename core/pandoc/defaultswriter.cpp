@@ -1,4 +1,5 @@
 #include "defaultsfile.h"
+#include "defaultsyaml.h"
 
 #include "optioncatalog.h"
 #include "shellwords.h"
@@ -11,12 +12,6 @@
 namespace {
 
 using namespace PandocOptions;
-
-std::string utf8(const QString &text)
-{
-    const QByteArray bytes = text.toUtf8();
-    return std::string(bytes.constData(), size_t(bytes.size()));
-}
 
 // --- writing ---
 
@@ -215,26 +210,6 @@ void ExportState::apply(const QStringList &words, bool automatic)
     }
 }
 
-void emitText(YAML::Emitter &out, const QString &text)
-{
-    out << YAML::DoubleQuoted << utf8(text);
-}
-
-void emitKey(YAML::Emitter &out, const char *key)
-{
-    out << YAML::Key << key << YAML::Value;
-}
-
-void emitNumber(YAML::Emitter &out, const QString &text)
-{
-    bool ok = false;
-    const long long n = text.toLongLong(&ok);
-    if (ok)
-        out << n;
-    else
-        emitText(out, text);
-}
-
 QByteArray ExportState::render(const QString &title) const
 {
     YAML::Emitter out;
@@ -330,45 +305,10 @@ QByteArray ExportState::render(const QString &title) const
                 emitText(out, item);
             out << YAML::EndSeq;
             break;
-        case Key::Map: {
-            const auto emitMember = [&out, &e, &key](size_t i) {
-                // pandoc reads "-M key=false" as the boolean, "-V key=false" as text.
-                const QString &v = e.members[i].second;
-                if (e.bare[i])
-                    out << true;
-                else if (key == u"metadata" && (v == u"true" || v == u"True" || v == u"TRUE"))
-                    out << true;
-                else if (key == u"metadata" && (v == u"false" || v == u"False" || v == u"FALSE"))
-                    out << false;
-                else
-                    emitText(out, v);
-            };
-            out << YAML::BeginMap;
-            QStringList written;
-            for (size_t i = 0; i < e.members.size(); ++i) {
-                const QString &name = e.members[i].first;
-                if (written.contains(name))
-                    continue;
-                written << name;
-                out << YAML::Key << YAML::DoubleQuoted << utf8(name) << YAML::Value;
-                std::vector<size_t> uses;
-                for (size_t j = i; j < e.members.size(); ++j) {
-                    if (e.members[j].first == name)
-                        uses.push_back(j);
-                }
-                // A key given twice is a list, as the converter makes it.
-                if (uses.size() == 1) {
-                    emitMember(i);
-                    continue;
-                }
-                out << YAML::BeginSeq;
-                for (size_t j : uses)
-                    emitMember(j);
-                out << YAML::EndSeq;
-            }
-            out << YAML::EndMap;
+        case Key::Map:
+            // pandoc reads "-M key=false" as the boolean, "-V key=false" as text.
+            emitMembers(out, e.members, e.bare, key == u"metadata");
             break;
-        }
         case Key::None:
         case Key::Own:
             break;

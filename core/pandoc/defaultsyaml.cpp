@@ -169,3 +169,68 @@ LoadedYaml loadDefaultsYaml(const QString &path, const QString &name)
                         QString::number(e.mark.line + 1) + QStringLiteral("): ") + fromUtf8(e.msg));
     }
 }
+
+std::string utf8(const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    return std::string(bytes.constData(), size_t(bytes.size()));
+}
+
+void emitText(YAML::Emitter &out, const QString &text)
+{
+    out << YAML::DoubleQuoted << utf8(text);
+}
+
+void emitKey(YAML::Emitter &out, const char *key)
+{
+    out << YAML::Key << key << YAML::Value;
+}
+
+void emitNumber(YAML::Emitter &out, const QString &text)
+{
+    bool ok = false;
+    const long long n = text.toLongLong(&ok);
+    if (ok)
+        out << n;
+    else
+        emitText(out, text);
+}
+
+void emitMembers(YAML::Emitter &out, const std::vector<std::pair<QString, QString>> &members,
+                 const std::vector<bool> &bare, bool typedBooleans)
+{
+    const auto emitValue = [&](size_t i) {
+        const QString &v = members[i].second;
+        if (bare[i])
+            out << true;
+        else if (typedBooleans && (v == u"true" || v == u"True" || v == u"TRUE"))
+            out << true;
+        else if (typedBooleans && (v == u"false" || v == u"False" || v == u"FALSE"))
+            out << false;
+        else
+            emitText(out, v);
+    };
+    out << YAML::BeginMap;
+    QStringList written;
+    for (size_t i = 0; i < members.size(); ++i) {
+        const QString &name = members[i].first;
+        if (written.contains(name))
+            continue;
+        written << name;
+        out << YAML::Key << YAML::DoubleQuoted << utf8(name) << YAML::Value;
+        std::vector<size_t> uses;
+        for (size_t j = i; j < members.size(); ++j) {
+            if (members[j].first == name)
+                uses.push_back(j);
+        }
+        if (uses.size() == 1) {
+            emitValue(i);
+            continue;
+        }
+        out << YAML::BeginSeq;
+        for (size_t j : uses)
+            emitValue(j);
+        out << YAML::EndSeq;
+    }
+    out << YAML::EndMap;
+}
