@@ -8,8 +8,10 @@
 #include "contentview.h"
 #include "conversion/conversionview.h"
 #include "conversion/moreoptionssection.h"
+
 #include "mainwindow.h"
 #include "recordjson.h"
+#include <QToolButton>
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -199,8 +201,10 @@ int main(int argc, char *argv[])
         vm->setOutputFormat(QStringLiteral("html"));
         more->restoreState(0);
         QCoreApplication::processEvents();
+        // The button that opened them at the top of the page.
         if (auto *scroll = window.findChild<QScrollArea *>(QStringLiteral("conversionScrollArea")))
-            scroll->ensureWidgetVisible(more, 0, 0);
+            scroll->verticalScrollBar()->setValue(
+                more->toggle()->mapTo(scroll->widget(), QPoint()).y() - 8);
         QCoreApplication::processEvents();
         save(&window, out + QStringLiteral("/more-options.png"));
         more->restoreState(-1);
