@@ -187,7 +187,14 @@ bool takeControls(QStringList &words, ConversionSettings &s)
 
 QString formatWithExtensions(const QString &format, const QString &extensions)
 {
-    return format == u"auto" ? format : format + extensions;
+    if (format == u"auto")
+        return format;
+    // Only well-formed changes: a stored preset may hold anything.
+    static const QRegularExpression change(QStringLiteral("[+-][a-z0-9_]{1,64}"));
+    QString written = format;
+    for (auto it = change.globalMatch(extensions); it.hasNext();)
+        written += it.next().captured();
+    return written;
 }
 
 std::pair<QString, QString> splitExtensions(const QString &format)

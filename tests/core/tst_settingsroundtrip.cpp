@@ -54,6 +54,8 @@ class TstSettingsRoundTrip final : public QObject
 private slots:
     void roundTrip_data();
     void roundTrip();
+    void extensionsOnTheFormat_data();
+    void extensionsOnTheFormat();
 
 private:
     QTemporaryDir m_dir;
@@ -163,6 +165,36 @@ void TstSettingsRoundTrip::roundTrip()
     QCOMPARE(meaning(splitShellWords(back.additionalOptions).words), meaning(typed));
     back.additionalOptions = expected.additionalOptions;
     QCOMPARE(back, expected);
+}
+
+void TstSettingsRoundTrip::extensionsOnTheFormat_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("changes");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("changes") << "markdown"
+                             << "+smart-raw_html"
+                             << "markdown+smart-raw_html";
+    QTest::newRow("auto takes none") << "auto"
+                                     << "+smart"
+                                     << "auto";
+    // A stored preset is not trusted to hold only extension names.
+    QTest::newRow("junk dropped") << "markdown"
+                                  << "+smart x;\n+ -raw_html"
+                                  << "markdown+smart-raw_html";
+    QTest::newRow("split back") << "gfm"
+                                << ""
+                                << "gfm";
+}
+
+void TstSettingsRoundTrip::extensionsOnTheFormat()
+{
+    QFETCH(QString, format);
+    QFETCH(QString, changes);
+    QFETCH(QString, written);
+    QCOMPARE(formatWithExtensions(format, changes), written);
+    if (format != u"auto")
+        QCOMPARE(splitExtensions(written), std::make_pair(format, written.mid(format.size())));
 }
 
 QTEST_GUILESS_MAIN(TstSettingsRoundTrip)
