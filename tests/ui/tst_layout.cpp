@@ -285,6 +285,10 @@ int runChild(int argc, char *argv[])
         vm->setOutputFormat(format);
         for (int page = 0; page < 4; ++page) {
             more->restoreState(page);
+            // The first opening builds the pages; a slow (sanitizer) build needs longer than
+            // the usual wait for the window to settle.
+            if (page == 0)
+                QTest::qWait(500);
             check(0, QStringLiteral("Konvertierung (%1, weitere Einstellungen %2)")
                          .arg(format)
                          .arg(page));
