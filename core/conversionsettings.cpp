@@ -99,16 +99,11 @@ QString controlLabel(const QString &option)
         if (option == QLatin1StringView(c.option))
             return QString::fromUtf8(c.label);
     }
-    if (option == u"metadata")
-        return QStringLiteral("Metadaten");
-    if (option == u"variable")
-        return QStringLiteral("Variablen");
-    if (option == u"filter" || option == u"lua-filter")
-        return QStringLiteral("Filter");
     return option;
 }
 
-QStringList optionArguments(const QMap<QString, QString> &options)
+// The command-line words of the single-valued controls, in the controls' order.
+static QStringList optionArguments(const QMap<QString, QString> &options)
 {
     QStringList words;
     for (const Control &c : kControls) {
@@ -124,13 +119,6 @@ QStringList optionArguments(const QMap<QString, QString> &options)
         words << (bare ? written : written + u'=' + found.value());
     }
     return words;
-}
-
-QMap<QString, QString> takeControlledOptions(QStringList &words)
-{
-    ConversionSettings s;
-    takeControls(words, s);
-    return s.options;
 }
 
 QStringList controlArguments(const ConversionSettings &s, bool keepStep)

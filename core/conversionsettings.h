@@ -49,10 +49,6 @@ inline constexpr QStringView kCiteprocStep = u"citeproc";
 const QStringList &controlledOptions();
 // The label of the control that sets one of controlledOptions().
 QString controlLabel(const QString &option);
-// The command-line words of `options`, in the option table's order.
-QStringList optionArguments(const QMap<QString, QString> &options);
-// Takes the uses of controlled options out of `words` into a map.
-QMap<QString, QString> takeControlledOptions(QStringList &words);
 
 // The command-line words of every control: options, metadata, variables and filters, with
 // "--citeproc" in its place among the filters while citations are processed. `keepStep`
