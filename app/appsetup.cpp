@@ -1,10 +1,19 @@
 #include "appsetup.h"
 
+#include "platform.h"
+
 #include <QApplication>
+#include <QFontDatabase>
+#include <QImageReader>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QLoggingCategory>
+#include <QScreen>
+#include <QTimer>
 #include <QTranslator>
+
+#include <algorithm>
+#include <thread>
 
 Q_LOGGING_CATEGORY(lcSetup, "velunor.app.setup")
 
@@ -22,8 +31,66 @@ bool loadQtTranslations(QApplication &app)
     return true;
 }
 
+namespace {
+
+// Well after any first frame.
+constexpr int kWarmUpOverMs = 3000;
+// What building the form allocates besides the window's backing image.
+constexpr qsizetype kFormMemory = 1536 * 1024;
+constexpr qsizetype kLeastMemory = 4 * 1024 * 1024;
+constexpr qsizetype kMostMemory = 16 * 1024 * 1024;
+
+// Fresh memory the first frame will take: the form's own, and a backing image at most the
+// size of the screen.
+qsizetype firstFrameMemory()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return kLeastMemory;
+    const QSize area = screen->availableSize();
+    const qreal scale = screen->devicePixelRatio();
+    const auto image = qsizetype(area.width() * scale) * qsizetype(area.height() * scale) * 4;
+    return std::clamp(image + kFormMemory, kLeastMemory, kMostMemory);
+}
+
+// Work every start needs before its first frame that does not have to happen on the window's
+// thread: touching the memory the frame will take, the font list (fontconfig reads its whole
+// configuration) and the image plugins' list (the style's icons are read through it). Qt
+// guards the last two for use from other threads; the window's thread waits for them only
+// if it gets there first.
+class WarmUp final : public QObject
+{
+public:
+    explicit WarmUp(QObject *parent) : QObject(parent)
+    {
+        const qsizetype bytes = firstFrameMemory();
+        // Two threads: the window's thread needs the lists within milliseconds, the memory
+        // only when the frame is painted.
+        m_memory = std::thread([block = Platform::setHeapAside(bytes), bytes] {
+            Platform::warmAndReleaseHeap(block, bytes);
+        });
+        m_lists = std::thread([] {
+            QFontDatabase::families();
+            QImageReader::supportedImageFormats();
+        });
+        QTimer::singleShot(kWarmUpOverMs, this, [] { Platform::restoreHeapRules(); });
+    }
+    ~WarmUp() override
+    {
+        m_memory.join();
+        m_lists.join();
+    }
+
+private:
+    std::thread m_memory;
+    std::thread m_lists;
+};
+
+} // namespace
+
 void setUpApplication(QApplication &app)
 {
+    new WarmUp(&app);
     // QSettings needs both names: ~/.config/Velunor/Velunor.conf.
     QApplication::setOrganizationName(QStringLiteral("Velunor"));
     QApplication::setApplicationName(QStringLiteral("Velunor"));

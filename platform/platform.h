@@ -168,4 +168,20 @@ bool watchQuitRequests(QObject *context, std::function<void()> onQuit);
 // Restores the system's default handling.
 void stopWatchingQuitRequests();
 
+// ---- Memory --------------------------------------------------------------------------
+
+// A first frame needs megabytes of fresh memory (the window's backing image alone is
+// width × height × 4 bytes), and on some machines, virtual ones above all, the first touch
+// of every page is slow. These let a start touch that memory on another thread beforehand.
+//
+// Sets `bytes` of heap aside, untouched; on the calling thread, before the window is built.
+// Null where the allocator cannot be steered so.
+void *setHeapAside(qsizetype bytes);
+// Touches every page of what setHeapAside gave and returns it to the allocator, for the
+// window's thread to take from. Any thread; null is a no-op.
+void warmAndReleaseHeap(void *block, qsizetype bytes);
+// The allocator's usual rules again, and unused memory back to the system; once the first
+// frame is long done.
+void restoreHeapRules();
+
 } // namespace Platform

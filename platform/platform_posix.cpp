@@ -10,8 +10,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -500,5 +504,51 @@ void stopWatchingQuitRequests()
     ::close(s_pipe[1]);
     s_pipe[0] = s_pipe[1] = -1;
 }
+
+#ifdef __GLIBC__
+namespace {
+// glibc's own defaults, restored once the start is over.
+constexpr int kDefaultMmapThreshold = 128 * 1024;
+constexpr int kDefaultTrimThreshold = 128 * 1024;
+// glibc refuses more.
+constexpr qsizetype kLargestMmapThreshold = 32 * 1024 * 1024;
+} // namespace
+
+void *setHeapAside(qsizetype bytes)
+{
+    // Blocks of a backing image's size would otherwise get pages of their own from mmap, and
+    // the freed block would be handed back to the system at once.
+    ::mallopt(M_MMAP_THRESHOLD, int(std::min<qsizetype>(2 * bytes, kLargestMmapThreshold)));
+    ::mallopt(M_TRIM_THRESHOLD, int(4 * bytes));
+    return std::malloc(size_t(bytes));
+}
+
+void warmAndReleaseHeap(void *block, qsizetype bytes)
+{
+    if (!block)
+        return;
+    const long page = ::sysconf(_SC_PAGESIZE);
+    auto *bytesOf = static_cast<volatile char *>(block);
+    for (qsizetype at = 0; at<bytes; at += page> 0 ? page : 4096)
+        bytesOf[at] = 0;
+    std::free(block);
+}
+
+void restoreHeapRules()
+{
+    ::mallopt(M_MMAP_THRESHOLD, kDefaultMmapThreshold);
+    ::mallopt(M_TRIM_THRESHOLD, kDefaultTrimThreshold);
+    ::malloc_trim(0);
+}
+#else
+void *setHeapAside(qsizetype)
+{
+    return nullptr;
+}
+
+void warmAndReleaseHeap(void *, qsizetype) {}
+
+void restoreHeapRules() {}
+#endif
 
 } // namespace Platform

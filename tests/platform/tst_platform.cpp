@@ -8,7 +8,9 @@
 #include <QTest>
 
 #include <cerrno>
+#include <cstdlib>
 #include <csignal>
+#include <thread>
 #include <unistd.h>
 
 using Platform::FileStatus;
@@ -214,6 +216,26 @@ private slots:
         QCOMPARE(child.exitStatus(), QProcess::CrashExit);
         QCOMPARE(child.exitCode(), signal);
         QVERIFY(!Platform::processState(pid));
+    }
+
+    void warmedHeapServesTheNextLargeBlock()
+    {
+#if !defined(__GLIBC__) || defined(__SANITIZE_ADDRESS__)
+        QSKIP("the heap is steered through glibc's allocator only");
+#else
+        // The first frame's backing image must land in the memory touched beforehand, not in
+        // pages of its own from mmap.
+        constexpr qsizetype kBytes = 8 * 1024 * 1024;
+        void *block = Platform::setHeapAside(kBytes);
+        QVERIFY(block);
+        const auto start = reinterpret_cast<quintptr>(block);
+        std::thread([block] { Platform::warmAndReleaseHeap(block, kBytes); }).join();
+        void *image = std::malloc(kBytes / 2);
+        const auto at = reinterpret_cast<quintptr>(image);
+        std::free(image);
+        Platform::restoreHeapRules();
+        QVERIFY(at >= start && at + kBytes / 2 <= start + kBytes);
+#endif
     }
 };
 

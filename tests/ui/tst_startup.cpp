@@ -58,19 +58,41 @@ private slots:
     void styleIconStandsInForAMissingThemeIcon_data()
     {
         QTest::addColumn<int>("which");
-        QTest::newRow("trash") << int(QStyle::SP_TrashIcon);
-        QTest::newRow("reload") << int(QStyle::SP_BrowserReload);
+        QTest::addColumn<int>("size");
+        QTest::addColumn<qreal>("scale");
+        QTest::addColumn<int>("mode");
+        // The small pixmap serves 16 pixels at scale 1; every other request the full icon.
+        const QList<std::pair<const char *, QStyle::StandardPixmap>> icons = {
+            {"trash", QStyle::SP_TrashIcon},
+            {"reload", QStyle::SP_BrowserReload},
+            {"save", QStyle::SP_DialogSaveButton},
+            {"folder", QStyle::SP_DirOpenIcon}};
+        for (const auto &[name, which] : icons)
+            for (int size : {16, 32})
+                for (qreal scale : {1.0, 2.0})
+                    for (QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled})
+                        QTest::addRow("%s %d@%gx %s", name, size, scale,
+                                      mode == QIcon::Normal ? "normal" : "disabled")
+                            << int(which) << size << scale << int(mode);
     }
 
     void styleIconStandsInForAMissingThemeIcon()
     {
         QFETCH(int, which);
+        QFETCH(int, size);
+        QFETCH(qreal, scale);
+        QFETCH(int, mode);
         const auto pixmap = QStyle::StandardPixmap(which);
         const QIcon icon = themedIcon(QStringLiteral("velunor-no-such-icon"), pixmap);
         const QIcon style = QApplication::style()->standardIcon(pixmap);
         QVERIFY(!icon.isNull());
+        const QSize asked(size, size);
+        QCOMPARE(icon.actualSize(asked), style.actualSize(asked));
+        const QPixmap drawn = icon.pixmap(asked, scale, QIcon::Mode(mode));
+        const QPixmap expected = style.pixmap(asked, scale, QIcon::Mode(mode));
+        QCOMPARE(drawn.deviceIndependentSize(), expected.deviceIndependentSize());
+        QCOMPARE(drawn.toImage(), expected.toImage());
         QCOMPARE(icon.availableSizes(), style.availableSizes());
-        QCOMPARE(icon.pixmap(16).toImage(), style.pixmap(16).toImage());
     }
 
 private:
