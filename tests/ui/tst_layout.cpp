@@ -279,6 +279,17 @@ int runChild(int argc, char *argv[])
     vm->setIsConverting(true); // progress bar and cancel button appear
     check(0, QStringLiteral("Konvertierung (läuft)"));
     vm->setIsConverting(false);
+    // Panels made on first need join the Tab order where they stand.
+    vm->setMergeInputs(true);
+    check(0, QStringLiteral("Konvertierung (zusammengefügt)"));
+    vm->setMergeInputs(false);
+    RunResults results;
+    for (const QUrl &input : std::as_const(inputs))
+        results << RunResult{input.toLocalFile(), input.toLocalFile() + QStringLiteral(".html"),
+                             RunResult::Outcome::Failed, 0.4, QStringLiteral("Fehler")};
+    vm->setLastRunResults(results);
+    emit vm->runResultsReady();
+    check(0, QStringLiteral("Konvertierung (Ergebnisse)"));
     // Every page of the folded area, opened, with the controls of two output families.
     MoreOptionsSection *more = window.contentView()->conversionView()->moreOptions();
     for (const QString &format : {QStringLiteral("html"), QStringLiteral("beamer")}) {

@@ -1,5 +1,6 @@
 #include "mergeorderpanel.h"
 
+#include "focusorder.h"
 #include "pandocviewmodel.h"
 
 #include <QCheckBox>
@@ -21,6 +22,17 @@ MergeOrderPanel::MergeOrderPanel(PandocViewModel *viewModel, QWidget *parent)
     : QWidget(parent), m_viewModel(viewModel)
 {
     setObjectName(QStringLiteral("mergeOrderPanel"));
+    // The controls are made when a second input first arrives: most starts have one or none,
+    // and the list would hold up the first frame for nothing.
+    hide();
+    connect(m_viewModel, &PandocViewModel::inputFilesChanged, this, &MergeOrderPanel::refresh);
+    connect(m_viewModel, &PandocViewModel::mergeInputsChanged, this, &MergeOrderPanel::refresh);
+    connect(m_viewModel, &PandocViewModel::optionValuesChanged, this, &MergeOrderPanel::refresh);
+    refresh();
+}
+
+void MergeOrderPanel::build()
+{
     m_merge = new QCheckBox(QStringLiteral("Zu einem Dokument zusammenfügen"), this);
     m_merge->setObjectName(QStringLiteral("mergeInputsCheck"));
     m_merge->setToolTip(QStringLiteral("Alle Eingabedateien werden in der Reihenfolge der Liste "
@@ -89,15 +101,17 @@ MergeOrderPanel::MergeOrderPanel(PandocViewModel *viewModel, QWidget *parent)
     connect(m_fileScope, &QCheckBox::toggled, this, [this](bool on) {
         m_viewModel->setOptionValue(kFileScope, on ? std::optional(QString()) : std::nullopt);
     });
-    connect(m_viewModel, &PandocViewModel::inputFilesChanged, this, &MergeOrderPanel::refresh);
-    connect(m_viewModel, &PandocViewModel::mergeInputsChanged, this, &MergeOrderPanel::refresh);
-    connect(m_viewModel, &PandocViewModel::optionValuesChanged, this, &MergeOrderPanel::refresh);
-    refresh();
+    // Made after the rest of the window: Tab reaches them where they stand.
+    chainFocusAfter(focusableBefore(this), this);
 }
 
 void MergeOrderPanel::refresh()
 {
     const QList<QUrl> inputs = m_viewModel->inputFiles();
+    if (!m_merge && inputs.size() < 2)
+        return;
+    if (!m_merge)
+        build();
     setVisible(inputs.size() > 1);
     m_merge->setChecked(m_viewModel->mergeInputs());
     m_fileScope->setChecked(m_viewModel->optionValue(kFileScope).has_value());

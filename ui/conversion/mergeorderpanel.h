@@ -18,6 +18,7 @@ public:
     explicit MergeOrderPanel(PandocViewModel *viewModel, QWidget *parent = nullptr);
 
 private:
+    void build();
     void refresh();
     void refreshButtons();
     void moveSelected(int step);

@@ -1,14 +1,13 @@
 #include "moreoptionssection.h"
 
+#include "focusorder.h"
+
 #include "extensionpage.h"
 #include "filterpage.h"
 #include "metadatapage.h"
 #include "optionpage.h"
 #include "wheelguard.h"
 
-#include <QAbstractScrollArea>
-#include <QAbstractSpinBox>
-#include <QComboBox>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
@@ -57,22 +56,7 @@ void MoreOptionsSection::setOpen(bool open)
 void MoreOptionsSection::chainFocusAfter(QWidget *previous)
 {
     // Made last, the pages' controls would otherwise come after everything else.
-    QWidget *last = previous;
-    const auto chain = [&last](QWidget *next) {
-        QWidget::setTabOrder(last, next);
-        last = next;
-    };
-    chain(m_tabs);
-    for (QWidget *w : m_tabs->findChildren<QWidget *>()) {
-        // Parts of a compound control move with it.
-        QWidget *parent = w->parentWidget();
-        const bool part = qobject_cast<QAbstractSpinBox *>(parent) ||
-                          qobject_cast<QComboBox *>(parent) || w == m_tabs->tabBar() ||
-                          (parent && parent->parentWidget() &&
-                           qobject_cast<QAbstractScrollArea *>(parent->parentWidget()));
-        if (!part && (w->focusPolicy() & Qt::TabFocus))
-            chain(w);
-    }
+    ::chainFocusAfter(previous, m_tabs);
 }
 
 int MoreOptionsSection::state() const

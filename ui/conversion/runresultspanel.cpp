@@ -1,5 +1,6 @@
 #include "runresultspanel.h"
 
+#include "focusorder.h"
 #include "formcolumns.h"
 #include "icons.h"
 #include "pandocviewmodel.h"
@@ -36,9 +37,24 @@ RunResultsPanel::RunResultsPanel(PandocViewModel *viewModel, QWidget *parent)
     : QGroupBox(QStringLiteral("Ergebnisse"), parent), m_viewModel(viewModel)
 {
     setObjectName(QStringLiteral("runResultsPanel"));
+    using VM = PandocViewModel;
+    connect(m_viewModel, &VM::runResultsReady, this,
+            [this] { showResults(m_viewModel->lastRunResults()); });
+    // The list belongs to the run that is over; a new run makes it stale.
+    connect(m_viewModel, &VM::isConvertingChanged, this, [this] {
+        if (m_viewModel->isConverting())
+            hide();
+        refreshButtons();
+    });
+    hide();
+}
 
+void RunResultsPanel::build()
+{
+    // Made for the first batch's results: a start does without the list and its header.
     m_table = new QTreeWidget(this);
     m_table->setObjectName(QStringLiteral("runResultsTable"));
+    m_table->setAccessibleName(QStringLiteral("Ergebnisse der Konvertierung"));
     m_table->setColumnCount(ColumnCount);
     m_table->setHeaderLabels({QStringLiteral("Datei"), QStringLiteral("Ergebnis"),
                               QStringLiteral("Ausgabe"), QStringLiteral("Dauer")});
@@ -81,28 +97,22 @@ RunResultsPanel::RunResultsPanel(PandocViewModel *viewModel, QWidget *parent)
     stack->addWidget(m_table);
     stack->addLayout(buttons);
 
-    using VM = PandocViewModel;
     connect(m_table, &QTreeWidget::itemSelectionChanged, this, &RunResultsPanel::refreshButtons);
     connect(m_table, &QTreeWidget::itemActivated, this, &RunResultsPanel::openSelected);
     connect(m_open, &QPushButton::clicked, this, &RunResultsPanel::openSelected);
     connect(m_folder, &QPushButton::clicked, this, &RunResultsPanel::showSelectedFolder);
-    connect(m_retry, &QPushButton::clicked, m_viewModel, &VM::retryFailedConversions);
+    connect(m_retry, &QPushButton::clicked, m_viewModel, &PandocViewModel::retryFailedConversions);
     connect(hideButton, &QPushButton::clicked, this, &QWidget::hide);
-    connect(m_viewModel, &VM::runResultsReady, this,
-            [this] { showResults(m_viewModel->lastRunResults()); });
-    // The list belongs to the run that is over; a new run makes it stale.
-    connect(m_viewModel, &VM::isConvertingChanged, this, [this] {
-        if (m_viewModel->isConverting())
-            hide();
-        refreshButtons();
-    });
-    hide();
+    // Made after the rest of the window: Tab reaches them where they stand.
+    chainFocusAfter(focusableBefore(this), this);
 }
 
 void RunResultsPanel::showResults(const RunResults &results)
 {
     using Outcome = RunResult::Outcome;
     using Color = PandocViewModel::StatusColor;
+    if (!m_table)
+        build();
     m_results = results;
     m_table->clear();
     const QLocale locale(QLocale::German, QLocale::Germany);
@@ -174,7 +184,7 @@ void RunResultsPanel::showEvent(QShowEvent *event)
 
 void RunResultsPanel::fitTableHeight()
 {
-    if (std::exchange(m_tableHeightSet, true))
+    if (!m_table || std::exchange(m_tableHeightSet, true))
         return;
     // A few rows are enough to pick from; a long batch scrolls inside the list, so the panel
     // and the log above it both fit a small window.
@@ -185,6 +195,8 @@ void RunResultsPanel::fitTableHeight()
 
 const RunResult *RunResultsPanel::selectedRow() const
 {
+    if (!m_table)
+        return nullptr;
     const QList<QTreeWidgetItem *> items = m_table->selectedItems();
     if (items.isEmpty())
         return nullptr;
@@ -194,6 +206,8 @@ const RunResult *RunResultsPanel::selectedRow() const
 
 void RunResultsPanel::refreshButtons()
 {
+    if (!m_table)
+        return;
     const RunResult *row = selectedRow();
     const bool desktop = m_viewModel->environment().desktop != nullptr;
     const bool written = row && (row->outcome == RunResult::Outcome::Succeeded ||

@@ -29,6 +29,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void build();
     void fitTableHeight();
     const RunResult *selectedRow() const;
     void refreshButtons();
