@@ -4,11 +4,13 @@
 // (German translations loaded) and reports once the first frame is painted, so the figure
 // covers exec, dynamic linking, Qt start-up, store loading, window construction and painting.
 // A bare Qt window with one label is started and timed the same way, in turns with Velunor's,
-// as the yardstick.
+// as the yardstick; and so is Velunor's first frame rebuilt from plain Qt widgets (no layouts,
+// icons or Velunor code), which shows what the form itself costs Qt.
 #include "conversion/logview.h"
 #include "mainwindow.h"
 #include "procstatus.h"
 #include "startup/firstframe.h"
+#include "startup/sameform.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -30,14 +32,15 @@ void print(const char *name, double value, int decimals = 1)
 }
 
 // Milliseconds from starting `program` until it reports its first frame; -1 if it never does.
-double msToFirstFrame(const QString &program, const QProcessEnvironment &env)
+double msToFirstFrame(const QString &program, const QStringList &arguments,
+                      const QProcessEnvironment &env)
 {
     QProcess child;
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     QElapsedTimer clock;
     clock.start();
-    child.start(program, {});
+    child.start(program, arguments);
     QByteArray out;
     while (!out.contains(kFirstFrameShown) && child.waitForReadyRead(10000))
         out += child.readAllStandardOutput();
@@ -56,9 +59,10 @@ struct Startup
 {
     double velunorMs = -1;
     double bareMs = -1;
+    double sameFormMs = -1;
 };
 
-Startup startupToWindow()
+Startup startupToWindow(const QString &formFile)
 {
     QTemporaryDir emptyStore;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -66,18 +70,21 @@ Startup startupToWindow()
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), emptyStore.path());
     QList<double> velunor;
     QList<double> bare;
-    // In turns, so a busy moment of the machine weighs on both alike.
-    for (int i = 0; i < 12; ++i) {
-        const double v = msToFirstFrame(QStringLiteral(VELUNOR_WINDOW_PATH), env);
-        const double b = msToFirstFrame(QStringLiteral(BARE_WINDOW_PATH), env);
-        if (v < 0 || b < 0)
+    QList<double> sameForm;
+    // In turns, so a busy moment of the machine weighs on all alike.
+    for (int i = 0; i < 16; ++i) {
+        const double v = msToFirstFrame(QStringLiteral(VELUNOR_WINDOW_PATH), {}, env);
+        const double b = msToFirstFrame(QStringLiteral(BARE_WINDOW_PATH), {}, env);
+        const double f = msToFirstFrame(QStringLiteral(SAMEFORM_WINDOW_PATH), {formFile}, env);
+        if (v < 0 || b < 0 || f < 0)
             return {};
         if (i > 0) { // the first run warms the file cache
             velunor << v;
             bare << b;
+            sameForm << f;
         }
     }
-    return {median(velunor), median(bare)};
+    return {median(velunor), median(bare), median(sameForm)};
 }
 
 double residentMb()
@@ -122,7 +129,6 @@ double logAppend100kMs(MainWindow &window)
 
 int main(int argc, char *argv[])
 {
-    const Startup startup = startupToWindow();
     QApplication app(argc, argv);
     QTemporaryDir dir;
     MainWindow window(emptyWorld(dir));
@@ -131,11 +137,21 @@ int main(int argc, char *argv[])
         return 1;
     QTest::qWait(1000); // settle: converter check, first frames
     const double idle = residentMb();
+    const QString formFile = dir.filePath(QStringLiteral("form.txt"));
+    {
+        QFile form(formFile);
+        if (!form.open(QIODevice::WriteOnly) || form.write(describeForm(&window).toUtf8()) < 0)
+            return 1;
+    }
+    const Startup startup = startupToWindow(formFile);
     const double append = logAppend100kMs(window);
 
     print("startup_to_window_ms", startup.velunorMs);
     print("startup_bare_qt_window_ms", startup.bareMs);
     print("startup_vs_bare_ratio", startup.bareMs > 0 ? startup.velunorMs / startup.bareMs : -1, 2);
+    print("startup_same_form_plain_qt_ms", startup.sameFormMs);
+    print("startup_same_form_vs_bare_ratio",
+          startup.bareMs > 0 ? startup.sameFormMs / startup.bareMs : -1, 2);
     print("log_append_100k_ms", append);
     print("idle_rss_mb", idle);
     return 0;
