@@ -89,7 +89,8 @@ void RunController::run(const RunPlanner &planner, const ConversionSettings &set
                      QStringLiteral(" ist nicht nur für diesen Benutzer zugänglich; es wird "
                                     "alles konvertiert."));
     if (options.onlyChanged || options.learnSources) {
-        m_upToDate.beginRun();
+        m_upToDate.beginRun(m_setup.converter ? m_setup.converter->locate().value_or(QString())
+                                              : QString());
         named.reserve(jobs.size());
         for (PlannedJob &job : jobs) {
             named.append(job.refusal ? QStringList() : namedSourceFiles(job, settings));

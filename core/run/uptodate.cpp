@@ -54,10 +54,13 @@ QByteArray contentHash(const QString &path)
     return hash.result().toHex();
 }
 
-QByteArray settingsKey(const PlannedJob &job)
+QByteArray settingsKey(const PlannedJob &job, const QByteArray &converter)
 {
-    // The output is the record's own name; everything else on the line counts.
+    // The output is the record's own name; everything else on the line counts, and so does
+    // the converter: another pandoc may write another document from the same files.
     QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(converter);
+    hash.addData(QByteArrayView("\0", 1));
     for (const QString &argument : job.arguments) {
         hash.addData(argument == job.output ? QByteArrayView("\x01output") : argument.toUtf8());
         hash.addData(QByteArrayView("\0", 1));
@@ -82,8 +85,14 @@ QString UpToDate::defaultFolder()
            QStringLiteral("/unchanged");
 }
 
-void UpToDate::beginRun()
+void UpToDate::beginRun(const QString &converter)
 {
+    // Where it is and which file it is: an update replaces the file, and hashing a converter
+    // of a hundred megabytes for every run would cost more than the conversions saved.
+    m_converter = converter.toUtf8();
+    if (const auto status = Platform::fileStatus(converter))
+        m_converter +=
+            '\0' + QByteArray::number(status->size) + '\0' + QByteArray::number(status->modifiedNs);
     m_read.clear();
     m_written.clear();
     m_dropped.clear();
@@ -178,7 +187,7 @@ bool UpToDate::isUnchanged(const PlannedJob &job, const QStringList &sources)
     const QFileInfo output(job.output);
     const Entries &entries = entriesFor(output.absolutePath());
     const auto found = entries.constFind(output.fileName());
-    if (found == entries.cend() || found->settings != settingsKey(job))
+    if (found == entries.cend() || found->settings != settingsKey(job, m_converter))
         return false;
     const Entry &entry = *found;
     // Someone else's edit of the output is never overwritten unasked, nor kept unsaid.
@@ -199,7 +208,7 @@ void UpToDate::starting(qsizetype index, const PlannedJob &job, const QStringLis
 {
     if (job.refusal || !usable())
         return;
-    Pending pending{job.output, settingsKey(job), nowNs(), {}};
+    Pending pending{job.output, settingsKey(job, m_converter), nowNs(), {}};
     for (const QString &source : sources) {
         const auto status = regularFile(source);
         if (!status)

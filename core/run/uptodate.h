@@ -32,7 +32,8 @@ public:
     bool usable();
 
     // Forgets what the last run read and recorded: another process may have written since.
-    void beginRun();
+    // `converter` is the program this run uses; a record made with another one does not count.
+    void beginRun(const QString &converter = {});
     // Whether the job's output is as Velunor wrote it, from the same settings and files:
     // `sources` (namedSourceFiles()) and whatever the converter reported reading then.
     bool isUnchanged(const PlannedJob &job, const QStringList &sources);
@@ -75,6 +76,7 @@ private:
     static bool matches(const QString &path, const Stamp &stamp, qint64 recordedNs);
 
     QString m_folder;
+    QByteArray m_converter; // path, size and time of the run's converter
     std::optional<bool> m_usable;
     QHash<QString, Entries> m_read;          // by output folder, read once per run
     QHash<QString, Entries> m_written;       // by output folder: new records of this run
