@@ -1,5 +1,6 @@
 // Twenty chapters merged into one page through the view model, against the very same pandoc
 // command run alone.
+#include "benchfigures.h"
 #include "pandocviewmodel.h"
 
 #include <QCoreApplication>
@@ -18,12 +19,6 @@ namespace {
 
 constexpr int kRounds = 7;
 const QString kPandoc = QStringLiteral("/usr/bin/pandoc");
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 double book20OverheadRatio()
 {

@@ -1,6 +1,7 @@
 // Conversion figures: batch overhead and parallel speed-up against a plain serial loop and
 // against xargs -P, UI stalls during a parallel batch (also with a large template library),
 // many early failures, log appends.
+#include "benchfigures.h"
 #include "pandocviewmodel.h"
 #include "recordjson.h"
 
@@ -21,18 +22,6 @@
 namespace {
 
 constexpr int kRounds = 5;
-
-void print(const char *name, double value)
-{
-    std::printf("%s: %.3f\n", name, value);
-    std::fflush(stdout);
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 ViewModelEnvironment environment(const QTemporaryDir &dir, const QString &converter,
                                  Dialogs *dialogs)

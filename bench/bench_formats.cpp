@@ -1,4 +1,5 @@
 // Format lists and PDF of text in any script.
+#include "benchfigures.h"
 #include "dialogs.h"
 #include "formatquery.h"
 #include "pandocviewmodel.h"
@@ -17,12 +18,6 @@
 #include <cstdio>
 
 namespace {
-
-void print(const char *name, double value)
-{
-    std::printf("%s: %.3f\n", name, value);
-    std::fflush(stdout);
-}
 
 // Time the UI thread spends awake, that is not waiting in the event loop.
 class BusyClock

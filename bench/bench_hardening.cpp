@@ -1,6 +1,7 @@
 // Hardening figures: a thousand-file batch (memory and per-file overhead) and store saves
 // killed with SIGKILL at random moments.
 #include "../tests/hardening/storecrash.h"
+#include "benchfigures.h"
 #include "pandocviewmodel.h"
 
 #include <QCoreApplication>
@@ -16,12 +17,6 @@
 #include <vector>
 
 namespace {
-
-void print(const char *name, double value)
-{
-    std::printf("%s: %.3f\n", name, value);
-    std::fflush(stdout);
-}
 
 qint64 residentBytes()
 {

@@ -1,5 +1,6 @@
 // A library of 100,000 templates in the real window: one keystroke in a description, the
 // save once typing pauses, and building the window over such a store.
+#include "benchfigures.h"
 #include "contentview.h"
 #include "mainwindow.h"
 #include "recordjson.h"
@@ -21,12 +22,6 @@ namespace {
 
 constexpr int kRecords = 100000;
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 QList<Template> makeTemplates(const QString &root, int count)
 {
     QList<Template> list;
@@ -45,12 +40,6 @@ QList<Template> makeTemplates(const QString &root, int count)
         list.append(t);
     }
     return list;
-}
-
-void print(const char *name, double value)
-{
-    std::printf("%s: %.2f\n", name, value);
-    std::fflush(stdout);
 }
 
 } // namespace

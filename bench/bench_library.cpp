@@ -1,4 +1,5 @@
 // Figures for the template library: the list's filter and sort, and one description edit.
+#include "benchfigures.h"
 #include "pandocviewmodel.h"
 
 #include <QCoreApplication>
@@ -9,12 +10,6 @@
 #include <vector>
 
 namespace {
-
-double median(std::vector<double> samples)
-{
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
-}
 
 QList<Template> makeRecords(int count)
 {

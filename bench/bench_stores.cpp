@@ -1,5 +1,6 @@
 // Store figures: saving the template index and building the view model over a full store,
 // with 1,000 and with 100,000 templates.
+#include "benchfigures.h"
 #include "pandocviewmodel.h"
 #include "recordjson.h"
 #include "recordstore.h"
@@ -58,12 +59,6 @@ QList<Preset> makePresets(int count)
         list.append(p);
     }
     return list;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 double indexSaveMs(const QString &folder, int count)

@@ -1,5 +1,6 @@
 // Watching and "Nur geänderte Dateien": how soon a saved change is converted, what watching
 // costs while nothing changes, and what a batch costs again once it is on record.
+#include "benchfigures.h"
 #include "pandocviewmodel.h"
 
 #include <QCoreApplication>
@@ -20,18 +21,6 @@
 namespace {
 
 const QString kPandoc = QStringLiteral("/usr/bin/pandoc");
-
-void print(const char *name, double value)
-{
-    std::printf("%s: %.3f\n", name, value);
-    std::fflush(stdout);
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 double cpuMs()
 {

@@ -6,6 +6,7 @@
 // A bare Qt window with one label is started and timed the same way, in turns with Velunor's,
 // as the yardstick; and so is Velunor's first frame rebuilt from plain Qt widgets (no layouts,
 // icons or Velunor code), which shows what the form itself costs Qt.
+#include "benchfigures.h"
 #include "conversion/logview.h"
 #include "mainwindow.h"
 #include "procstatus.h"
@@ -25,12 +26,6 @@
 
 namespace {
 
-void print(const char *name, double value, int decimals = 1)
-{
-    std::printf("%s: %.*f\n", name, decimals, value);
-    std::fflush(stdout);
-}
-
 // Milliseconds from starting `program` until it reports its first frame; -1 if it never does.
 double msToFirstFrame(const QString &program, const QStringList &arguments,
                       const QProcessEnvironment &env)
@@ -47,12 +42,6 @@ double msToFirstFrame(const QString &program, const QStringList &arguments,
     const double ms = double(clock.nsecsElapsed()) / 1e6;
     child.waitForFinished(10000);
     return out.contains(kFirstFrameShown) ? ms : -1;
-}
-
-double median(QList<double> runs)
-{
-    std::sort(runs.begin(), runs.end());
-    return runs[runs.size() / 2];
 }
 
 struct Startup
