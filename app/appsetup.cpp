@@ -74,14 +74,31 @@ public:
             QImageReader::supportedImageFormats();
         });
         QTimer::singleShot(kWarmUpOverMs, this, [] { Platform::restoreHeapRules(); });
+        // A start that hands its files to the running window ends within milliseconds; the
+        // font list needs the application object until it is done. Post routines run while
+        // that is still whole, before children like this one are deleted.
+        s_running = this;
+        qAddPostRoutine(&WarmUp::finishRunning);
     }
-    ~WarmUp() override
-    {
-        m_memory.join();
-        m_lists.join();
-    }
+    ~WarmUp() override { finish(); }
 
 private:
+    static void finishRunning()
+    {
+        if (s_running)
+            s_running->finish();
+    }
+    void finish()
+    {
+        if (m_memory.joinable())
+            m_memory.join();
+        if (m_lists.joinable())
+            m_lists.join();
+        if (s_running == this)
+            s_running = nullptr;
+    }
+
+    static inline WarmUp *s_running = nullptr;
     std::thread m_memory;
     std::thread m_lists;
 };

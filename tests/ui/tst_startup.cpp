@@ -1,12 +1,19 @@
 // What the window leaves until after its first frame, and that it still happens then.
 #include "afterfirstframe.h"
+#include "appsetup.h"
 #include "fakes.h"
 #include "icons.h"
 #include "mainwindow.h"
 
 #include <QApplication>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
+
+namespace {
+// Set in the child that starts and ends an application at once.
+constexpr char kQuitAtOnceVariable[] = "VELUNOR_TEST_QUIT_AT_ONCE";
+} // namespace
 
 class TstStartup : public QObject
 {
@@ -95,6 +102,22 @@ private slots:
         QCOMPARE(icon.availableSizes(), style.availableSizes());
     }
 
+    void startThatEndsAtOnceEndsCleanly()
+    {
+        // A start that hands its files to the running window ends right after setting up;
+        // the work begun on other threads must not outlive the application object.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QString::fromLatin1(kQuitAtOnceVariable), QStringLiteral("1"));
+        for (int i = 0; i < 20; ++i) {
+            QProcess child;
+            child.setProcessEnvironment(env);
+            child.start(QCoreApplication::applicationFilePath(), {});
+            QVERIFY(child.waitForFinished(30000));
+            QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(child.exitCode(), 0);
+        }
+    }
+
 private:
     class PaintWatch final : public QObject
     {
@@ -112,5 +135,16 @@ private:
     };
 };
 
-QTEST_MAIN(TstStartup)
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsSet(kQuitAtOnceVariable)) {
+        QApplication app(argc, argv);
+        setUpApplication(app);
+        return 0;
+    }
+    QApplication app(argc, argv);
+    TstStartup test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_startup.moc"
