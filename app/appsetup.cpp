@@ -13,6 +13,7 @@
 #include <QTranslator>
 
 #include <algorithm>
+#include <system_error>
 #include <thread>
 
 Q_LOGGING_CATEGORY(lcSetup, "velunor.app.setup")
@@ -66,13 +67,20 @@ public:
         const qsizetype bytes = firstFrameMemory();
         // Two threads: the window's thread needs the lists within milliseconds, the memory
         // only when the frame is painted.
-        m_memory = std::thread([block = Platform::setHeapAside(bytes), bytes] {
-            Platform::warmAndReleaseHeap(block, bytes);
-        });
-        m_lists = std::thread([] {
-            QFontDatabase::families();
-            QImageReader::supportedImageFormats();
-        });
+        // Without threads to spare (a process limit), the window's thread does it all itself.
+        void *block = Platform::setHeapAside(bytes);
+        try {
+            m_memory = std::thread([block, bytes] { Platform::warmAndReleaseHeap(block, bytes); });
+        } catch (const std::system_error &) {
+            Platform::warmAndReleaseHeap(block, 0);
+        }
+        try {
+            m_lists = std::thread([] {
+                QFontDatabase::families();
+                QImageReader::supportedImageFormats();
+            });
+        } catch (const std::system_error &) {
+        }
         QTimer::singleShot(kWarmUpOverMs, this, [] { Platform::restoreHeapRules(); });
         // A start that hands its files to the running window ends within milliseconds; the
         // font list needs the application object until it is done. Post routines run while

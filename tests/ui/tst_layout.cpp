@@ -289,6 +289,9 @@ int runChild(int argc, char *argv[])
                              RunResult::Outcome::Failed, 0.4, QStringLiteral("Fehler")};
     vm->setLastRunResults(results);
     emit vm->runResultsReady();
+    // The panel's first showing builds it and widens the form; a sanitizer build needs
+    // longer than the usual wait to settle.
+    QTest::qWait(500);
     check(0, QStringLiteral("Konvertierung (Ergebnisse)"));
     // Every page of the folded area, opened, with the controls of two output families.
     MoreOptionsSection *more = window.contentView()->conversionView()->moreOptions();
