@@ -528,8 +528,9 @@ void warmAndReleaseHeap(void *block, qsizetype bytes)
     if (!block)
         return;
     const long page = ::sysconf(_SC_PAGESIZE);
+    const qsizetype step = page > 0 ? page : 4096;
     auto *bytesOf = static_cast<volatile char *>(block);
-    for (qsizetype at = 0; at<bytes; at += page> 0 ? page : 4096)
+    for (qsizetype at = 0; at < bytes; at += step)
         bytesOf[at] = 0;
     std::free(block);
 }

@@ -108,10 +108,11 @@ void MergeOrderPanel::build()
 void MergeOrderPanel::refresh()
 {
     const QList<QUrl> inputs = m_viewModel->inputFiles();
-    if (!m_merge && inputs.size() < 2)
-        return;
-    if (!m_merge)
+    if (!m_merge) {
+        if (inputs.size() < 2)
+            return;
         build();
+    }
     setVisible(inputs.size() > 1);
     m_merge->setChecked(m_viewModel->mergeInputs());
     m_fileScope->setChecked(m_viewModel->optionValue(kFileScope).has_value());
